@@ -1,0 +1,37 @@
+// The presentation scaler: the 320 x 240 back buffer into a window-sized
+// buffer, one uniform nearest-neighbour factor, centred, black borders.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+// Source row and column of every window pixel, computed once per window size
+// with the single-precision expressions the show has always used (this file
+// is compiled without fused multiply-adds, so the indices never drift).
+class PresentScaler {
+public:
+    // srcWidth x srcHeight is the logical buffer (320 x 240).
+    void setSize(int srcWidth, int srcHeight, int windowWidth, int windowHeight);
+    // Writes windowHeight rows of windowWidth pixels; out rows are pitchPixels
+    // uint16 values apart (pitchPixels >= windowWidth). The source rows are 320
+    // pixels apart.
+    void scale(const uint16_t* back, uint16_t* out, int pitchPixels) const;
+
+    int windowWidth() const { return W; }
+    int windowHeight() const { return H; }
+    // Source row for window row y, or -1 for a black row.
+    int sourceRow(int y) const { return rowSource[y]; }
+    // Source column for window column x, or -1 for black.
+    int sourceColumn(int x) const { return columnSource[x]; }
+
+private:
+    int w = 0, h = 0, W = -1, H = -1;
+    std::vector<int32_t> rowSource;
+    std::vector<int32_t> columnSource;
+    int firstColumn = 0;  // window columns [firstColumn, endColumn) show the
+    int endColumn = 0;    // picture, the rest of every row is border
+    bool exactDouble = false;
+};
+
+// The same scaling as a one-shot call, for tools and tests.
+void presentScale(const uint16_t* back, int windowWidth, int windowHeight, uint16_t* out, int pitchPixels);

@@ -1,0 +1,67 @@
+// The platform-independent part of the Screen: the singleton, the depth range
+// and the line primitive. The platform part is in screen_sdl.cpp (the show) or
+// screen_headless.cpp (tests and the offline renderer).
+#include "display/screen.h"
+
+int32_t fullScreen = 1;
+
+namespace {
+Screen* theScreen = nullptr;
+}
+
+Screen* Screen::instance() {
+    if (!theScreen) theScreen = new Screen(SCREEN_WIDTH, SCREEN_HEIGHT, 16, fullScreen);
+    return theScreen;
+}
+
+bool Screen::exists() { return theScreen != nullptr; }
+
+// Called by the platform destructors so a later instance() starts afresh.
+void forgetScreenInstance(Screen* screen) {
+    if (theScreen == screen) theScreen = nullptr;
+}
+
+void Screen::clearDepth(Fixed value) {
+    int64_t first = static_cast<int64_t>(depthMinRow) * SCREEN_WIDTH;
+    int64_t end = static_cast<int64_t>(depthMaxRow) * SCREEN_WIDTH;
+    if (first < 0) first = 0;
+    if (end > SCREEN_PIXELS) end = SCREEN_PIXELS;
+    if (first > end) return;
+    for (int64_t i = first; i < end; i++) depthBuffer[i] = value;
+    depthMinRow = 239;
+    depthMaxRow = 0;
+}
+
+void Screen::drawLine(int x0, int y0, int x1, int y1, uint16_t color) {
+    auto plot = [this, color](int x, int y) {
+        if (x > 0 && x <= 318 && y > 0 && y <= 238) backBuffer[y * SCREEN_WIDTH + x] = color;
+    };
+    const int dx = x1 - x0, dy = y1 - y0;
+    const int sx = dx < 0 ? -1 : 1, sy = dy < 0 ? -1 : 1;
+    const int ax = 2 * (dx < 0 ? -dx : dx), ay = 2 * (dy < 0 ? -dy : dy);
+    int x = x0, y = y0;
+    plot(x, y);
+    if (ay < ax) {
+        int err = ay - (ax >> 1);
+        while (x != x1) {
+            if (err >= 0) {
+                y += sy;
+                err -= ax;
+            }
+            x += sx;
+            err += ay;
+            plot(x, y);
+        }
+    } else {
+        int err = ax - (ay >> 1);
+        while (y != y1) {
+            if (err >= 0) {
+                x += sx;
+                err -= ay;
+            }
+            y += sy;
+            err += ax;
+            plot(x, y);
+        }
+    }
+}

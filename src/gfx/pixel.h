@@ -1,0 +1,43 @@
+// RGB565 pixel conventions and the two per-pixel helpers shared by the scenes.
+#pragma once
+
+#include <cstdint>
+
+constexpr int SCREEN_WIDTH = 320;
+constexpr int SCREEN_HEIGHT = 240;
+constexpr int SCREEN_PIXELS = SCREEN_WIDTH * SCREEN_HEIGHT;
+
+// Pure magenta: glyph pixels of this value are transparent.
+constexpr uint16_t COLOR_KEY = 0xF81F;
+
+// 8-bit RGB to RGB565 by truncation (no rounding, no dithering).
+constexpr uint16_t rgb565(unsigned r, unsigned g, unsigned b) {
+    return static_cast<uint16_t>(((r >> 3) << 11) | ((g >> 2) << 5) | (b >> 3));
+}
+
+// The 6-bit green field, used as opacity or intensity by companion pictures.
+constexpr int green6(uint16_t p) { return (p & 0x7E0) >> 5; }
+
+// Per field: (dst * (65536 - A) + src * A) >> 16, saturated; A in 0..65536.
+inline uint16_t blend565(uint16_t dst, uint16_t src, uint32_t a) {
+    if (a == 0) return dst;
+    const uint32_t inv = 65536u - a;
+    uint32_t r = ((dst >> 11) * inv + (src >> 11) * a) >> 16;
+    uint32_t g = (((dst >> 5) & 0x3F) * inv + ((src >> 5) & 0x3F) * a) >> 16;
+    uint32_t b = ((dst & 0x1F) * inv + (src & 0x1F) * a) >> 16;
+    if (r > 31) r = 31;
+    if (g > 63) g = 63;
+    if (b > 31) b = 31;
+    return static_cast<uint16_t>((r << 11) | (g << 5) | b);
+}
+
+// Moves a pixel toward white by w sixty-fourths (w >= 0) on a six-bit scale.
+inline uint16_t brighten565(uint16_t dst, int w) {
+    int r6 = 2 * (dst >> 11) + w;
+    int g6 = ((dst >> 5) & 0x3F) + w;
+    int b6 = 2 * (dst & 0x1F) + w;
+    if (r6 > 63) r6 = 63;
+    if (g6 > 63) g6 = 63;
+    if (b6 > 63) b6 = 63;
+    return static_cast<uint16_t>(((r6 >> 1) << 11) | (g6 << 5) | (b6 >> 1));
+}

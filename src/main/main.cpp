@@ -1,0 +1,82 @@
+// The entry point: loading screen, start-up, the main loop and shutdown.
+#include <SDL.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "display/screen.h"
+#include "gfx/bitmap_font.h"
+#include "gfx/text_console.h"
+#include "main/audio.h"
+#include "main/music.h"
+#include "main/show.h"
+#include "main/timeline.h"
+
+namespace {
+void advanceLoadingBar() { TextConsole::instance()->advanceProgress(); }
+uint32_t sdlTicks() { return SDL_GetTicks(); }
+void sleepMicroseconds(unsigned us) { usleep(us); }
+
+bool nameEndsInW(const char* name) {
+    if (!name) return false;
+    const size_t n = strlen(name);
+    return n > 0 && name[n - 1] == 'w';
+}
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (nameEndsInW(argc > 0 ? argv[0] : nullptr)) fullScreen = 0;
+
+    Screen* screen = Screen::instance();
+    TextConsole* console = TextConsole::instance();
+    loadingFont = new BitmapFont("data/font.png", 8, 9, -1, 32, 102);
+    console->setFont(loadingFont);
+    SDL_WM_SetCaption("ambrelle by tornvale", nullptr);
+    SDL_EnableKeyRepeat(200, 30);
+    console->setCursor(5, 11);
+    console->print("abbbbbbbbbbbbbbbbbbbbbbbbbbc");
+    console->setCursor(5, 11);
+    console->render(true);
+
+    loadShow(advanceLoadingBar);
+
+    timeline.getTicks = sdlTicks;
+    timeline.sleepMicroseconds = sleepMicroseconds;
+    timeline.startTicks = SDL_GetTicks();
+
+    if (!openAudioDevice()) {
+        fprintf(stderr, "Couldn't open audio: %s\n", SDL_GetError());
+        exit(1);
+    }
+    if (!openMusicStream("data/warmer.ogg")) {
+        fprintf(stderr, "!ogg\n");
+        exit(1);
+    }
+    console->advanceProgress();
+    for (int i = 0; i < SCREEN_PIXELS; i++) screen->backBuffer[i] = 0xFFFF;
+    SDL_PauseAudio(0);
+
+    bool quit = false;
+    while (!quit) {
+        timeline.tick();
+        quit = static_cast<int32_t>(timeline.sceneMask) < 0;
+        SDL_Event event;
+        while (SDL_PollEvent(&event)) {
+            if (event.type == SDL_QUIT)
+                quit = true;
+            else if (event.type == SDL_VIDEORESIZE)
+                screen->resize(event.resize.w, event.resize.h);
+            else if (event.type == SDL_KEYUP && event.key.keysym.sym == SDLK_ESCAPE)
+                quit = true;
+        }
+    }
+
+    destroyShow();
+    closeAudioDevice();
+    closeMusicStream();
+    delete console;
+    delete screen;
+    return 0;
+}

@@ -1,0 +1,49 @@
+// The timeline: frame pacing, the schedule of scene masks and the dispatch of
+// scene updates and renders.
+#pragma once
+
+#include <cstdint>
+
+constexpr uint32_t MASK_TRANSITION = 0x1;
+constexpr uint32_t MASK_LIGHTHOUSE = 0x2;
+constexpr uint32_t MASK_CAVE = 0x4;
+constexpr uint32_t MASK_DRAGONFLY = 0x8;
+constexpr uint32_t MASK_FEATHER = 0x10;
+constexpr uint32_t MASK_BACKDROP = 0x20;
+constexpr uint32_t MASK_RAIN = 0x40;
+constexpr uint32_t MASK_BIPLANE = 0x80;
+constexpr uint32_t MASK_SKY_PICTURE = 0x100;
+constexpr uint32_t MASK_CLEAR_BLACK = 0x80000;
+constexpr uint32_t MASK_CLEAR_WHITE = 0x100000;
+constexpr uint32_t MASK_END = 0x80000000;
+
+constexpr uint32_t FRAME_PERIOD_MS = 33;
+
+// The mask for a moment of the show; elapsed 0 keeps the previous mask.
+uint32_t scheduleMask(uint32_t elapsedMs, uint32_t previousMask);
+
+// True when a frame must begin a new transition run.
+bool transitionShouldRestart(uint32_t mask, uint32_t previousMask, bool overlayFinished);
+
+struct Timeline {
+    uint32_t nextFrameDue = 0;
+    uint32_t startTicks = 0;
+    uint32_t elapsedMs = 0;
+    uint32_t previousMask = 0;
+    uint32_t sceneMask = 0;
+
+    // The clock: the live show sets SDL_GetTicks and usleep; tests set fakes.
+    uint32_t (*getTicks)() = nullptr;
+    void (*sleepMicroseconds)(unsigned) = nullptr;
+
+    // Draws a frame when one is due (the due time advances by the period, not
+    // from the clock, so a stall is caught up back to back); otherwise sleeps
+    // 2 microseconds and returns.
+    void tick();
+    // One frame for the given show time: mask, transition restart, updates,
+    // clears, renders, present. The live show and the offline renderer both
+    // draw every frame through this.
+    void drawFrame(uint32_t elapsed);
+};
+
+extern Timeline timeline;

@@ -1,0 +1,35 @@
+// TransitionOverlay: the white-out wipe that covers every change of scene.
+#pragma once
+
+#include <cstdint>
+
+class Image;
+
+class TransitionOverlay {
+public:
+    static constexpr int32_t RUN_MIDPOINT_LEVEL = 192;
+    static constexpr int32_t RUN_END_LEVEL = 384;
+    static constexpr int PICTURE_COUNT = 5;
+
+    // Loads trans1..trans5 (320 x 240 each). The construction state is a run
+    // that began at show time 0 with picture 1.
+    TransitionOverlay();
+    ~TransitionOverlay();
+    TransitionOverlay(const TransitionOverlay&) = delete;
+    TransitionOverlay& operator=(const TransitionOverlay&) = delete;
+
+    // Begins the next run at show time startMs, one picture further on.
+    void start(uint32_t startMs);
+    void update(uint32_t t);
+    bool isFinished() const { return finished; }
+    // Brightens the back buffer toward white in the current picture's pattern.
+    void render();
+
+    Image* pictures[PICTURE_COUNT] = {};
+    uint32_t startMs = 0;
+    int32_t level = 0;  // run progress in 16 ms units, clamped at 384
+    int32_t phase = 0;  // the same, unclamped: slides the pattern
+    bool pictureAdvanced = false;
+    bool finished = false;
+    int32_t pictureIndex = 1;
+};
