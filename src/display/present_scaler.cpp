@@ -4,6 +4,9 @@
 #include "display/present_scaler.h"
 
 #include <cstring>
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
 
 #include "gfx/pixel.h"
 
@@ -44,41 +47,96 @@ void PresentScaler::setSize(int srcWidth, int srcHeight, int windowW, int window
         }
     }
     if (firstColumn == W) endColumn = W;
-    // The common 2x case: every source pixel becomes exactly two columns.
-    exactDouble = firstColumn == 0 && endColumn == W && W == 2 * w;
-    for (int x = 0; exactDouble && x < W; x++) exactDouble = columnSource[x] == x / 2;
+    runSource.clear();
+    runCount.clear();
+    for (int x = firstColumn; x < endColumn; x++) {
+        if (runSource.empty() || runSource.back() != columnSource[x]) {
+            runSource.push_back(columnSource[x]);
+            runCount.push_back(1);
+        } else {
+            runCount.back()++;
+        }
+    }
+    const int visible = endColumn - firstColumn;
+    maxRunCount = 0;
+    int minRunCount = visible;
+    for (int32_t c : runCount) {
+        if (c > maxRunCount) maxRunCount = c;
+        if (c < minRunCount) minRunCount = c;
+    }
+    // Broadcast stores pay off only for runs of four columns or more; short
+    // runs overlapping each store would stall on the overlaps.
+    allPairs = minRunCount == 2 && maxRunCount == 2;
+    consecutiveSources = true;
+    for (size_t r = 1; r < runSource.size(); r++)
+        if (runSource[r] != runSource[0] + static_cast<int32_t>(r)) consecutiveSources = false;
+    wideRuns = 0;
+    if (minRunCount >= 4) {
+        int start = 0;
+        while (wideRuns < runCount.size() && start + (runCount[wideRuns] + 7) / 8 * 8 <= visible)
+            start += runCount[wideRuns++];
+    }
+}
+
+void PresentScaler::fillRow(const uint16_t* src, uint16_t* row) const {
+    uint16_t* dst = row + firstColumn;
+    const int32_t* source = runSource.data();
+    const int32_t* count = runCount.data();
+    const size_t n = runSource.size();
+    if (allPairs && consecutiveSources) {
+        // The common 2x window: every source pixel becomes a pair.
+        const uint16_t* s = src + source[0];
+        for (size_t x = 0; x < n; x++) dst[2 * x] = dst[2 * x + 1] = s[x];
+        return;
+    }
+    size_t r = 0;
+#ifdef __SSE2__
+    // One broadcast store per source pixel instead of one store per window
+    // pixel; a store may spill into the next run's columns, which that run
+    // then overwrites.
+    if (maxRunCount <= 8 && consecutiveSources) {
+        const uint16_t* s = src + source[0];
+        for (; r < wideRuns; r++) {
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(dst), _mm_set1_epi16(static_cast<short>(s[r])));
+            dst += count[r];
+        }
+    } else {
+        for (; r < wideRuns; r++) {
+            const __m128i v = _mm_set1_epi16(static_cast<short>(src[source[r]]));
+            for (int k = 0; k < count[r]; k += 8) _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + k), v);
+            dst += count[r];
+        }
+    }
+#endif
+    for (; r < n; r++) {
+        const uint16_t p = src[source[r]];
+        for (int k = 0; k < count[r]; k++) dst[k] = p;
+        dst += count[r];
+    }
 }
 
 void PresentScaler::scale(const uint16_t* back, uint16_t* out, int pitch) const {
-    const int visible = endColumn - firstColumn;
-    const int32_t* cols = columnSource.data() + firstColumn;
-    int previousSource = -2;
-    uint16_t* previousRow = nullptr;
+    if (W <= 0 || H <= 0) return;
+    const size_t rowBytes = static_cast<size_t>(W) * sizeof(uint16_t);
+    // Each distinct source row is scaled once, straight into the first window
+    // row that shows it; the rows below that repeat it are copies.
+    const uint16_t* built = nullptr;
+    int builtSource = -2;
     for (int y = 0; y < H; y++) {
+        const int sy = runSource.empty() ? -1 : rowSource[y];
         uint16_t* row = out + static_cast<size_t>(y) * pitch;
-        const int sy = rowSource[y];
-        if (sy == previousSource && previousRow) {
-            memcpy(row, previousRow, static_cast<size_t>(W) * sizeof(uint16_t));
+        if (sy == builtSource) {
+            memcpy(row, built, rowBytes);
             continue;
         }
-        previousSource = sy;
-        previousRow = row;
-        if (sy < 0 || visible <= 0) {
-            memset(row, 0, static_cast<size_t>(W) * sizeof(uint16_t));
-            continue;
-        }
-        const uint16_t* src = back + sy * SCREEN_WIDTH;
-        if (exactDouble) {
-            for (int x = 0; x < w; x++) {
-                const uint16_t p = src[x];
-                row[2 * x] = p;
-                row[2 * x + 1] = p;
-            }
+        builtSource = sy;
+        built = row;
+        if (sy < 0) {
+            memset(row, 0, rowBytes);
             continue;
         }
         if (firstColumn > 0) memset(row, 0, static_cast<size_t>(firstColumn) * sizeof(uint16_t));
-        uint16_t* dst = row + firstColumn;
-        for (int x = 0; x < visible; x++) dst[x] = src[cols[x]];
+        fillRow(back + sy * SCREEN_WIDTH, row);
         if (endColumn < W) memset(row + endColumn, 0, static_cast<size_t>(W - endColumn) * sizeof(uint16_t));
     }
 }

@@ -2,6 +2,7 @@
 // buffer, one uniform nearest-neighbour factor, centred, black borders.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
@@ -30,7 +31,18 @@ private:
     std::vector<int32_t> columnSource;
     int firstColumn = 0;  // window columns [firstColumn, endColumn) show the
     int endColumn = 0;    // picture, the rest of every row is border
-    bool exactDouble = false;
+    // The visible columns as runs of one repeated source pixel, left to right:
+    // the source column and how many window columns show it.
+    std::vector<int32_t> runSource;
+    std::vector<int32_t> runCount;
+    int32_t maxRunCount = 0;
+    bool allPairs = false;  // every source column shows twice: the 2x window
+    bool consecutiveSources = false;  // runs show source columns k, k + 1, ...
+    // Runs before this index may be filled with whole 8-pixel stores without
+    // writing past the visible columns (the next run overwrites the excess).
+    size_t wideRuns = 0;
+
+    void fillRow(const uint16_t* src, uint16_t* row) const;
 };
 
 // The same scaling as a one-shot call, for tools and tests.

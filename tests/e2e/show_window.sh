@@ -1,0 +1,61 @@
+#!/usr/bin/env bash
+# End-to-end check of the real program in a virtual X display: the window's
+# caption and size, the white opening, Escape ending the show with status 0,
+# and the music file's absence ending start-up with "!ogg" and status 1.
+# usage: show_window.sh BUILD_DIR DATA_DIR SHORT_OGG
+set -euo pipefail
+build=$1 data=$2 ogg=$3
+for tool in xvfb-run xdotool ffmpeg; do
+    command -v "$tool" >/dev/null || { echo "missing $tool (apt-get install xvfb xdotool ffmpeg)"; exit 1; }
+done
+
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+mkdir "$work/data"
+cp "$data"/*.png "$work/data/"
+cp "$data"/*.ase "$work/data/" 2>/dev/null || true
+cp "$ogg" "$work/data/warmer.ogg"
+ln -s "$build/ambrelle" "$work/ambrellew"
+
+cat > "$work/inner.sh" <<'INNER'
+set -euo pipefail
+cd "$1"
+export SDL_AUDIODRIVER=dummy SDL_VIDEODRIVER=x11
+./ambrellew > out.txt 2> err.txt &
+pid=$!
+wid=""
+for _ in $(seq 1 150); do
+    wid=$(xdotool search --name "^ambrelle by tornvale$" 2>/dev/null | head -n1 || true)
+    [ -n "$wid" ] && break
+    sleep 0.2
+done
+[ -n "$wid" ] || { echo "no window with the caption appeared"; kill $pid; exit 1; }
+eval "$(xdotool getwindowgeometry --shell "$wid")"
+[ "$WIDTH" = 640 ] && [ "$HEIGHT" = 480 ] || { echo "window is ${WIDTH}x${HEIGHT}, not 640x480"; kill $pid; exit 1; }
+# Wait for the white opening: every pixel of the window white (the X server
+# may widen 0xFFFF to 254 in one channel, so allow the lowest bits to vary).
+white=no
+for _ in $(seq 1 100); do
+    nonwhite=$(ffmpeg -loglevel error -f x11grab -video_size 640x480 -i "$DISPLAY+$X,$Y" -frames:v 1 \
+               -f rawvideo -pix_fmt rgb24 - | tr -d '\370-\377' | wc -c)
+    if [ "$nonwhite" -eq 0 ]; then white=yes; break; fi
+    sleep 0.1
+done
+[ "$white" = yes ] || { echo "the window never showed the white opening"; kill $pid; exit 1; }
+xdotool windowfocus --sync "$wid" 2>/dev/null || true
+xdotool key --clearmodifiers Escape
+for _ in $(seq 1 100); do kill -0 $pid 2>/dev/null || break; sleep 0.1; done
+if kill -0 $pid 2>/dev/null; then echo "Escape release did not end the show"; kill $pid; exit 1; fi
+status=0; wait $pid || status=$?
+[ "$status" = 0 ] || { echo "exit status $status after Escape"; cat err.txt; exit 1; }
+echo "window ok, white opening seen, Escape -> status 0"
+INNER
+xvfb-run -a -s "-screen 0 1024x768x24" bash "$work/inner.sh" "$work"
+
+# Without the music file: "!ogg" on standard error, status 1.
+rm "$work/data/warmer.ogg"
+status=0
+(cd "$work" && SDL_AUDIODRIVER=dummy SDL_VIDEODRIVER=dummy ./ambrellew > out.txt 2> err.txt) || status=$?
+[ "$status" = 1 ] || { echo "missing music: status $status, expected 1"; exit 1; }
+[ "$(cat "$work/err.txt")" = '!ogg' ] || { echo "missing music: stderr was '$(cat "$work/err.txt")'"; exit 1; }
+echo "missing music -> !ogg, status 1"
