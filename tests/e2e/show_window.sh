@@ -59,3 +59,24 @@ status=0
 [ "$status" = 1 ] || { echo "missing music: status $status, expected 1"; exit 1; }
 [ "$(cat "$work/err.txt")" = '!ogg' ] || { echo "missing music: stderr was '$(cat "$work/err.txt")'"; exit 1; }
 echo "missing music -> !ogg, status 1"
+
+# The other start-up failures: each message on its own stream, status 1.
+cp "$ogg" "$work/data/warmer.ogg"
+matches() { # regex (empty: the file must be empty), file
+    if [ -z "$1" ]; then [ ! -s "$2" ]; else [ "$(wc -l < "$2")" = 1 ] && grep -Eqx "$1" "$2"; fi
+}
+expect_failure() { # name, expected stdout regex, expected stderr regex, env...
+    local name=$1 out_re=$2 err_re=$3; shift 3
+    local status=0
+    (cd "$work" && env "$@" ./ambrellew > out.txt 2> err.txt) || status=$?
+    if [ "$status" != 1 ] || ! matches "$out_re" "$work/out.txt" || ! matches "$err_re" "$work/err.txt"; then
+        echo "$name: status $status, stdout '$(cat "$work/out.txt")', stderr '$(cat "$work/err.txt")'"
+        exit 1
+    fi
+    echo "$name -> status 1"
+}
+expect_failure "no video driver" 'Unable to init SDL: .+' '' SDL_VIDEODRIVER=bogus SDL_AUDIODRIVER=dummy
+expect_failure "audio device" '' "Couldn't open audio: .+" SDL_VIDEODRIVER=dummy SDL_AUDIODRIVER=disk \
+    SDL_DISKAUDIOFILE=/nonexistent/dir/out.raw
+mv "$work/data/skybax.png" "$work/skybax.png"
+expect_failure "missing picture" 'error loading data/skybax.png' '' SDL_VIDEODRIVER=dummy SDL_AUDIODRIVER=dummy
