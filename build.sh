@@ -44,7 +44,7 @@ case "${1:-}" in
     play)
         install_packages
         build build
-        exec ./build/ambrelle
+        cd build && exec ./ambrelle
         ;;
     build)
         install_packages
