@@ -5,6 +5,7 @@
 
 #include "display/screen.h"
 #include "engine/ase_loader.h"
+#include "engine/rasterizer.h"
 #include "engine/trig_tables.h"
 
 Mesh::Mesh(const char* path, Image* texture_, Image* envMap_, int32_t vertexCount_, int32_t faceCount_,
@@ -44,8 +45,6 @@ Mesh::~Mesh() {
 }
 
 void Mesh::allocate(int32_t vertexCount_, int32_t faceCount_, int32_t texCoordCount_) {
-    backBuffer = screen->backBuffer;
-    depthBuffer = screen->depthBuffer;
     vertexCount = vertexCount_ > 0 ? vertexCount_ : 0;
     faceCount = faceCount_ > 0 ? faceCount_ : 0;
     texCoordCount = texCoordCount_ > 0 ? texCoordCount_ : 0;
@@ -102,8 +101,15 @@ void Mesh::transform() {
         // |focal| < 2^47 and sz != 0, so the quotient never overflows; the
         // scale keeps its low 32 bits.
         const Fixed d = static_cast<Fixed>(static_cast<uint32_t>(static_cast<uint64_t>(focal / sz)));
-        screenX[i] = fixedAdd(fixedMul(sx, d), 160);
-        screenY[i] = fixedAdd(fixedMul(sy, d), 120);
+        // 16.16 times the 16.16 scale, then down to whole pixels (arithmetic
+        // shift: truncation toward minus infinity).
+        screenX[i] = (fixedMul(sx, d) >> 16) + 160;
+        screenY[i] = (fixedMul(sy, d) >> 16) + 120;
         viewZ[i] = sz;
     }
+}
+
+void Mesh::render() {
+    Rasterizer rasterizer(*screen, *this);
+    for (int32_t i = 0; i < faceCount; i++) rasterizer.drawFace(i);
 }

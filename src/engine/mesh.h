@@ -95,7 +95,5 @@ private:
     void allocate(int32_t vertexCount, int32_t faceCount, int32_t texCoordCount);
     void load(FILE* stream);
 
-    Screen* screen = nullptr;
-    uint16_t* backBuffer = nullptr;
-    Fixed* depthBuffer = nullptr;
+    Screen* screen = nullptr;  // taken at load; the Screen outlives every mesh
 };

@@ -32,7 +32,11 @@ inline uint16_t blend565(uint16_t dst, uint16_t src, uint32_t a) {
 }
 
 // Moves a pixel toward white by w sixty-fourths (w >= 0) on a six-bit scale.
+// Every w >= 63 gives 0xFFFF, so w is capped there (no overflow for any int);
+// a negative w is taken as 0 (the pixel unchanged) rather than darkening it.
 inline uint16_t brighten565(uint16_t dst, int w) {
+    if (w > 63) w = 63;
+    if (w < 0) w = 0;
     int r6 = 2 * (dst >> 11) + w;
     int g6 = ((dst >> 5) & 0x3F) + w;
     int b6 = 2 * (dst & 0x1F) + w;

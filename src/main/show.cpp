@@ -6,11 +6,19 @@
 #include "gfx/bitmap_font.h"
 #include "gfx/image.h"
 #include "gfx/pixel.h"
+#include "scenes/feather_scene.h"
 #include "scenes/transition_overlay.h"
+#include "scenes/lighthouse_scene.h"
+#include "scenes/backdrop_scene.h"
+#include "scenes/rain_scene.h"
 
 BitmapFont* loadingFont = nullptr;
 Image* skyPicture = nullptr;
+FeatherScene* featherScene = nullptr;
 TransitionOverlay* transitionOverlay = nullptr;
+LighthouseScene* lighthouseScene = nullptr;
+BackdropScene* backdropScene = nullptr;
+RainScene* rainScene = nullptr;
 
 namespace {
 LoadingStep currentStep = nullptr;
@@ -33,7 +41,19 @@ void loadShow(LoadingStep s) {
     requireImageSize(*skyPicture, "data/skybax.png", SCREEN_WIDTH, SCREEN_HEIGHT);
     step(s);
 
+    featherScene = new FeatherScene();
+    step(s);
+
+    lighthouseScene = new LighthouseScene();
+    step(s);
+
     transitionOverlay = new TransitionOverlay();
+    step(s);
+
+    backdropScene = new BackdropScene();
+    step(s);
+
+    rainScene = new RainScene();
     step(s);
 }
 
@@ -44,7 +64,11 @@ static void destroy(T*& object) {
 }
 
 void destroyShow() {
+    destroy(featherScene);
+    destroy(lighthouseScene);
     destroy(transitionOverlay);
+    destroy(rainScene);
+    destroy(backdropScene);
     destroy(skyPicture);
     destroy(loadingFont);
 }

@@ -3,12 +3,20 @@
 #pragma once
 
 class BitmapFont;
+class FeatherScene;
 class Image;
+class LighthouseScene;
+class BackdropScene;
+class RainScene;
 class TransitionOverlay;
 
 extern BitmapFont* loadingFont;
 extern Image* skyPicture;
+extern FeatherScene* featherScene;
 extern TransitionOverlay* transitionOverlay;
+extern LighthouseScene* lighthouseScene;
+extern BackdropScene* backdropScene;
+extern RainScene* rainScene;
 
 // Called after each loading step (the live show advances its loading bar).
 using LoadingStep = void (*)();

@@ -8,7 +8,11 @@
 #include "display/screen.h"
 #include "gfx/image.h"
 #include "main/show.h"
+#include "scenes/feather_scene.h"
 #include "scenes/transition_overlay.h"
+#include "scenes/lighthouse_scene.h"
+#include "scenes/backdrop_scene.h"
+#include "scenes/rain_scene.h"
 
 Timeline timeline;
 
@@ -65,11 +69,19 @@ void Timeline::drawFrame(uint32_t elapsed) {
     if (transitionOverlay && transitionShouldRestart(mask, previousMask, transitionOverlay->isFinished()))
         transitionOverlay->start(elapsedMs);
 
+    if ((mask & MASK_LIGHTHOUSE) && lighthouseScene) lighthouseScene->update(elapsedMs);
+    if ((mask & MASK_FEATHER) && featherScene) featherScene->update(elapsedMs);
+    if ((mask & MASK_BACKDROP) && backdropScene) backdropScene->update(elapsedMs);
+    if ((mask & MASK_RAIN) && rainScene) rainScene->update(elapsedMs);
     if ((mask & MASK_TRANSITION) && transitionOverlay) transitionOverlay->update(elapsedMs);
 
     screen->lock();
     if (mask & MASK_CLEAR_WHITE) memset(screen->backBuffer, 0xFF, SCREEN_PIXELS * sizeof(uint16_t));
     if (mask & MASK_CLEAR_BLACK) memset(screen->backBuffer, 0x00, SCREEN_PIXELS * sizeof(uint16_t));
+    if ((mask & MASK_LIGHTHOUSE) && lighthouseScene) lighthouseScene->render();
+    if ((mask & MASK_FEATHER) && featherScene) featherScene->render();
+    if ((mask & MASK_BACKDROP) && backdropScene) backdropScene->render();
+    if ((mask & MASK_RAIN) && rainScene) rainScene->render();
     if ((mask & MASK_SKY_PICTURE) && skyPicture) skyPicture->copyToScreen();
     if ((mask & MASK_TRANSITION) && transitionOverlay) transitionOverlay->render();
     screen->unlock();

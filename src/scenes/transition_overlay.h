@@ -11,8 +11,9 @@ public:
     static constexpr int32_t RUN_END_LEVEL = 384;
     static constexpr int PICTURE_COUNT = 5;
 
-    // Loads trans1..trans5 (320 x 240 each). The construction state is a run
-    // that began at show time 0 with picture 1.
+    // Loads trans1..trans5 (320 x 240 each; a smaller picture stops start-up
+    // with a message naming it). The construction state is a run that began
+    // at show time 0 with picture 1.
     TransitionOverlay();
     ~TransitionOverlay();
     TransitionOverlay(const TransitionOverlay&) = delete;
@@ -23,7 +24,13 @@ public:
     void update(uint32_t t);
     bool isFinished() const { return finished; }
     // Brightens the back buffer toward white in the current picture's pattern.
+    // Frames that are unchanged or all white as a whole are known from level
+    // alone; the rest run through 16-bit lanes. Output is bit-identical to
+    // renderReference.
     void render();
+    // The same pass written pixel by pixel exactly as the run is defined: the
+    // yardstick the fast render is tested against.
+    void renderReference();
 
     Image* pictures[PICTURE_COUNT] = {};
     uint32_t startMs = 0;

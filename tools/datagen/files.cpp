@@ -1,7 +1,34 @@
 // The list of data files and their makers.
 #include "datagen.h"
+#include "makers.h"
 
 const std::vector<DataFile>& dataFiles() {
-    static const std::vector<DataFile> files = {};
+    static const std::vector<DataFile> files = {
+        // The slowest first: the generator makes files side by side, and the
+        // music takes longest.
+        {"warmer.ogg", makeMusic},
+        {"font.png", makeFont},
+        {"skybax.png", makeSky},
+        {"trans1.png", makeTransition1},
+        {"trans2.png", makeTransition2},
+        {"trans3.png", makeTransition3},
+        {"trans4.png", makeTransition4},
+        {"trans5.png", makeTransition5},
+        {"bg3.png", makeFeatherBackground},
+        {"feather.png", makeFeather},
+        {"feather_alpha.png", makeFeatherAlpha},
+        {"tornvale.png", makeLogo},
+        {"tornvale_opac.png", makeLogoOpacity},
+        {"sopwith.ase", makeSopwith},
+        {"kukka.ase", makeKukka},
+        {"majakka.png", makeLighthouse},
+        {"majakka_light.png", makeLighthouseGlow},
+        {"map_twirl.png", makeTwirlMap},
+        {"spark.png", makeSpark},
+        {"ambrelle_logo.png", makeTitleLogo},
+        {"ambrelle_alpha.png", makeTitleAlpha},
+        {"bg2.png", makeRainyWindow},
+        {"drops01.png", makeDropSheet},
+    };
     return files;
 }

@@ -1,0 +1,36 @@
+// The backdrop: the picture and its random streaks, never stored, so every
+// frame shows a new set and they read as falling rain.
+#include "scenes/backdrop_scene.h"
+
+#include <cstdlib>
+
+#include "display/screen.h"
+#include "gfx/image.h"
+#include "gfx/pixel.h"
+
+namespace {
+const char* const BACKGROUND_PATH = "data/bg2.png";
+}
+
+BackdropScene::BackdropScene() : background(new Image(BACKGROUND_PATH)) {
+    requireImageSize(*background, BACKGROUND_PATH, SCREEN_WIDTH, SCREEN_HEIGHT);
+}
+
+BackdropScene::BackdropScene(Image* picture) : background(picture) {
+    requireImageSize(*background, BACKGROUND_PATH, SCREEN_WIDTH, SCREEN_HEIGHT);
+}
+
+BackdropScene::~BackdropScene() { delete background; }
+
+void BackdropScene::update(uint32_t) {}
+
+void BackdropScene::render() {
+    Screen* screen = Screen::instance();
+    background->copyToScreen();
+    for (int k = 0; k < STREAK_COUNT; k++) {
+        // Two statements: x must take the earlier rand() value.
+        const int x = rand() % 319;
+        const int y = rand() % 229;
+        screen->drawLine(x, y, x, y + STREAK_LENGTH, STREAK_COLOR);
+    }
+}

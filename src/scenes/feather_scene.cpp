@@ -1,0 +1,287 @@
+// The feather scene: background copy, the rotated feather blended through its
+// opacity picture, and the logo's opacity-ordered dissolve.
+#include "scenes/feather_scene.h"
+
+#include <algorithm>
+#include <cstdint>
+
+#include "display/screen.h"
+#include "engine/trig_tables.h"
+#include "gfx/image.h"
+#include "gfx/pixel.h"
+#include "gfx/vector_clones.h"
+
+namespace {
+const char* const BACKGROUND_PATH = "data/bg3.png";
+const char* const FEATHER_PATH = "data/feather.png";
+const char* const FEATHER_ALPHA_PATH = "data/feather_alpha.png";
+const char* const LOGO_PATH = "data/tornvale.png";
+const char* const LOGO_OPACITY_PATH = "data/tornvale_opac.png";
+
+constexpr int FEATHER_SIZE = 128;
+// The feather square's loop rows and its centre in those coordinates.
+constexpr int FEATHER_FIRST_ROW = 120;
+constexpr int FEATHER_CENTRE_X = 64;
+constexpr int FEATHER_CENTRE_Y = 184;
+// The texture turns about its own centre texel.
+constexpr int TEXTURE_CENTRE = 64;
+// Screen placement: index = (y + offsetY - 64) * 320 + x + offsetX + 97.
+constexpr int FEATHER_ROW_SHIFT = -64;
+constexpr int FEATHER_COLUMN_SHIFT = 97;
+// The rocking is centred on this angle (65536 units per turn).
+constexpr int32_t ROCK_CENTRE = 40000;
+
+Image* loadPicture(const char* path, int width, int height) {
+    Image* image = new Image(path);
+    requireImageSize(*image, path, width, height);
+    return image;
+}
+
+// blend565 for A = a << 10 with a in 0..63: (d x (64 - a) + s x a) >> 6 per
+// field, the same value exactly (the 16.16 product is this one times 1024)
+// and never above the field's maximum.
+inline uint16_t blendSixtyFourths(uint16_t d, uint16_t s, uint32_t a) {
+    const uint32_t ia = 64 - a;
+    const uint32_t r = ((d >> 11) * ia + (s >> 11) * a) >> 6;
+    const uint32_t g = (((d >> 5) & 0x3F) * ia + ((s >> 5) & 0x3F) * a) >> 6;
+    const uint32_t b = ((d & 0x1F) * ia + (s & 0x1F) * a) >> 6;
+    return static_cast<uint16_t>((r << 11) | (g << 5) | b);
+}
+
+// The logo's weight for opacity g: max(0, g x 1024 - fade), kept within
+// blend565's 0..65536 whatever fade holds.
+inline uint32_t logoWeight(int g, int32_t fade) {
+    int64_t a = (int64_t{g} << 10) - fade;
+    if (a < 0) a = 0;
+    if (a > 65536) a = 65536;
+    return static_cast<uint32_t>(a);
+}
+}  // namespace
+
+FeatherScene::FeatherScene() {
+    background = loadPicture(BACKGROUND_PATH, SCREEN_WIDTH, SCREEN_HEIGHT);
+    featherImage = loadPicture(FEATHER_PATH, FEATHER_SIZE, FEATHER_SIZE);
+    featherAlpha = loadPicture(FEATHER_ALPHA_PATH, FEATHER_SIZE, FEATHER_SIZE);
+    logoImage = loadPicture(LOGO_PATH, SCREEN_WIDTH, SCREEN_HEIGHT);
+    logoOpacity = loadPicture(LOGO_OPACITY_PATH, SCREEN_WIDTH, SCREEN_HEIGHT);
+}
+
+FeatherScene::~FeatherScene() {
+    delete background;
+    delete featherImage;
+    delete featherAlpha;
+    delete logoImage;
+    delete logoOpacity;
+}
+
+void FeatherScene::update(uint32_t t) {
+    offsetY = static_cast<int32_t>(t >> 8) - 100;
+    swingPhase = static_cast<int32_t>(8u * t);
+    offsetX = (sineTable[(8u * t + 32000u) & 0xFFFF] * 50) >> 16;
+    logoVisible = false;
+    if (t > LOGO_START_MS) {
+        logoVisible = true;
+        // 256 less per millisecond from 65536, down to 0; the product is only
+        // formed while it is below 65536, so a far-off time cannot wrap it
+        // back to a visible fade.
+        const uint32_t since = t - LOGO_START_MS;
+        logoFade = since >= 256 ? 0 : 65536 - 256 * static_cast<int32_t>(since);
+    }
+}
+
+void FeatherScene::rotation(int32_t* c, int32_t* s) const {
+    const int32_t rot = ((sineTable[swingPhase & 0xFFFF] >> 3) + ROCK_CENTRE) & 0xFFFF;
+    *c = cosineTable[rot];
+    *s = sineTable[rot];
+}
+
+void FeatherScene::render() {
+    background->copyToScreen();
+    uint16_t* back = Screen::instance()->backBuffer;
+    drawFeather(back);
+    if (!logoVisible) return;
+    // The 16-bit path holds for every fade the show produces (whole multiples
+    // of 256 within 0..65536); anything else takes the general blend.
+    if (logoFade >= 0 && logoFade <= 65536 && (logoFade & 255) == 0)
+        drawLogo(back);
+    else
+        drawLogoReference(back);
+}
+
+namespace {
+
+// The feather picture in 8 x 8 texel blocks, and per loop row the columns
+// whose texel can lie in a block with any opacity; every other column maps to
+// opacity 0 or outside the picture and is left as it is.
+constexpr int BLOCK = 8;
+constexpr int BLOCKS = FEATHER_SIZE / BLOCK;
+// Safety margin in pixels around each block's footprint: covers the integer
+// rounding below and the table rotation's slight departure from a true one.
+constexpr int32_t FOOTPRINT_MARGIN = 2;
+
+struct ColumnRanges {
+    int32_t first[FEATHER_SIZE];
+    int32_t last[FEATHER_SIZE];
+};
+
+// Which blocks hold any opacity: the eight rows of a block band are OR-ed
+// together (opacity is the green field, so any green bit in the OR means
+// some texel has it).
+void opaqueBlocks(const uint16_t* alpha, bool blocks[BLOCKS][BLOCKS]) {
+    for (int band = 0; band < BLOCKS; band++) {
+        uint16_t merged[FEATHER_SIZE] = {};
+        for (int r = 0; r < BLOCK; r++) {
+            const uint16_t* row = alpha + (band * BLOCK + r) * FEATHER_SIZE;
+            for (int u = 0; u < FEATHER_SIZE; u++) merged[u] |= row[u];
+        }
+        for (int b = 0; b < BLOCKS; b++) {
+            uint16_t any = 0;
+            for (int u = 0; u < BLOCK; u++) any |= merged[b * BLOCK + u];
+            blocks[band][b] = (any & 0x7E0) != 0;
+        }
+    }
+}
+
+// Floor and ceiling of a 16.16 value.
+inline int32_t floor16(int64_t v) { return static_cast<int32_t>(v >> 16); }
+inline int32_t ceil16(int64_t v) { return static_cast<int32_t>(-((-v) >> 16)); }
+
+// A loop pixel (dx, dy) samples texel floor((dx c + dy s) / 65536) + 64,
+// floor((dy c - dx s) / 65536) + 64. A texel block is a box in that texture
+// space, and the pixels sampling it lie in the box's image under the inverse
+// rotation (dx, dy) = (U c - V s, U s + V c) / 65536 (U, V from the centre):
+// within the bounding box of its four mapped corners, widened by the margin.
+void featherColumns(const bool blocks[BLOCKS][BLOCKS], int32_t c, int32_t s, ColumnRanges* ranges) {
+    for (int r = 0; r < FEATHER_SIZE; r++) {
+        ranges->first[r] = FEATHER_SIZE;
+        ranges->last[r] = -1;
+    }
+    for (int band = 0; band < BLOCKS; band++)
+        for (int b = 0; b < BLOCKS; b++) {
+            if (!blocks[band][b]) continue;
+            int64_t minX = INT64_MAX, maxX = INT64_MIN, minY = INT64_MAX, maxY = INT64_MIN;
+            for (int corner = 0; corner < 4; corner++) {
+                const int64_t U = (b + (corner & 1)) * BLOCK - TEXTURE_CENTRE;
+                const int64_t V = (band + (corner >> 1)) * BLOCK - TEXTURE_CENTRE;
+                const int64_t x = U * c - V * s, y = U * s + V * c;
+                minX = std::min(minX, x), maxX = std::max(maxX, x);
+                minY = std::min(minY, y), maxY = std::max(maxY, y);
+            }
+            const int32_t left = floor16(minX) + FEATHER_CENTRE_X - FOOTPRINT_MARGIN;
+            const int32_t right = ceil16(maxX) + FEATHER_CENTRE_X + FOOTPRINT_MARGIN;
+            const int32_t top = std::max(floor16(minY) + 64 - FOOTPRINT_MARGIN, 0);
+            const int32_t bottom = std::min(ceil16(maxY) + 64 + FOOTPRINT_MARGIN, FEATHER_SIZE - 1);
+            for (int r = top; r <= bottom; r++) {
+                ranges->first[r] = std::min(ranges->first[r], left);
+                ranges->last[r] = std::max(ranges->last[r], right);
+            }
+        }
+}
+
+// The logo blend of the 16-bit path over count pixels (a multiple of 16).
+// Runs of 16 pixels whose opacities are all 0 keep their pixels, as a zero
+// weight does, and are passed over.
+AMBRELLE_VECTOR_CLONES void blendLogoQuarters(uint16_t* __restrict out, const uint16_t* __restrict colours,
+                                              const uint16_t* __restrict opacity, int count, int16_t f) {
+    constexpr int RUN = 16;
+    for (int i = 0; i < count; i += RUN) {
+        uint16_t any = 0;
+        for (int j = 0; j < RUN; j++) any |= opacity[i + j];
+        if ((any & 0x7E0) == 0) continue;
+        for (int j = i; j < i + RUN; j++) {
+            const uint16_t d = out[j], src = colours[j];
+            int16_t a = static_cast<int16_t>(((opacity[j] >> 3) & 0xFC) - f);
+            a = a > 0 ? a : 0;
+            const uint16_t ua = static_cast<uint16_t>(a), ia = static_cast<uint16_t>(256 - a);
+            const uint16_t r = static_cast<uint16_t>(
+                static_cast<uint16_t>(static_cast<uint16_t>((d >> 11) * ia) + static_cast<uint16_t>((src >> 11) * ua)) >> 8);
+            const uint16_t g = static_cast<uint16_t>(
+                static_cast<uint16_t>(static_cast<uint16_t>(((d >> 5) & 0x3F) * ia) +
+                                      static_cast<uint16_t>(((src >> 5) & 0x3F) * ua)) >> 8);
+            const uint16_t b = static_cast<uint16_t>(
+                static_cast<uint16_t>(static_cast<uint16_t>((d & 0x1F) * ia) + static_cast<uint16_t>((src & 0x1F) * ua)) >> 8);
+            out[j] = static_cast<uint16_t>((r << 11) | (g << 5) | b);
+        }
+    }
+}
+
+}  // namespace
+
+// Texel coordinates move by (c, -s) per column, so each row is walked with
+// two running sums instead of four products per pixel; the columns are first
+// cut to those whose index passes 0 < index <= 76799 and that can reach an
+// opaque part of the picture.
+void FeatherScene::drawFeather(uint16_t* back) const {
+    int32_t c, s;
+    rotation(&c, &s);
+    const uint16_t* texels = featherImage->pixels;
+    const uint16_t* alpha = featherAlpha->pixels;
+    bool blocks[BLOCKS][BLOCKS];
+    opaqueBlocks(alpha, blocks);
+    ColumnRanges ranges;
+    featherColumns(blocks, c, s, &ranges);
+    for (int y = FEATHER_FIRST_ROW; y < FEATHER_FIRST_ROW + FEATHER_SIZE; y++) {
+        const int64_t rowStart =
+            (int64_t{y} + offsetY + FEATHER_ROW_SHIFT) * SCREEN_WIDTH + offsetX + FEATHER_COLUMN_SHIFT;
+        int64_t first = std::max<int64_t>({1 - rowStart, 0, ranges.first[y - FEATHER_FIRST_ROW]});
+        int64_t last = std::min<int64_t>({SCREEN_PIXELS - 1 - rowStart, FEATHER_SIZE - 1, ranges.last[y - FEATHER_FIRST_ROW]});
+        if (first > last) continue;
+        const int32_t dy = y - FEATHER_CENTRE_Y;
+        const int32_t dx0 = static_cast<int32_t>(first) - FEATHER_CENTRE_X;
+        int32_t uSum = dx0 * c + dy * s;
+        int32_t vSum = dy * c - dx0 * s;
+        uint16_t* out = back + (rowStart + first);
+        for (int64_t x = first; x <= last; x++, out++, uSum += c, vSum -= s) {
+            // Negative coordinates wrap to huge unsigned values: one test
+            // rejects both sides.
+            const uint32_t u = static_cast<uint32_t>((uSum >> 16) + TEXTURE_CENTRE);
+            const uint32_t v = static_cast<uint32_t>((vSum >> 16) + TEXTURE_CENTRE);
+            if ((u | v) >= static_cast<uint32_t>(FEATHER_SIZE)) continue;
+            const uint32_t texel = v * FEATHER_SIZE + u;
+            const uint32_t a = green6(alpha[texel]);
+            if (a == 0) continue;
+            *out = a == 63 ? texels[texel] : blendSixtyFourths(*out, texels[texel], a);
+        }
+    }
+}
+
+// A = max(0, g x 1024 - fade) with fade = 256 f is 256 x max(0, 4g - f), so
+// blend565 is (d x (256 - a) + s x a) >> 8 per field with a = max(0, 4g - f)
+// in 0..252: at most 63 x 256, which fits 16-bit lanes. Weight 0 gives d
+// exactly, as blend565 does.
+void FeatherScene::drawLogo(uint16_t* back) const {
+    blendLogoQuarters(back + LOGO_FIRST_INDEX, logoImage->pixels + LOGO_FIRST_INDEX,
+                      logoOpacity->pixels + LOGO_FIRST_INDEX, LOGO_LAST_INDEX - LOGO_FIRST_INDEX + 1,
+                      static_cast<int16_t>(logoFade >> 8));
+}
+
+void FeatherScene::drawLogoReference(uint16_t* back) const {
+    for (int32_t i = LOGO_FIRST_INDEX; i <= LOGO_LAST_INDEX; i++)
+        back[i] = blend565(back[i], logoImage->pixels[i], logoWeight(green6(logoOpacity->pixels[i]), logoFade));
+}
+
+void FeatherScene::renderReference() {
+    background->copyToScreen();
+    uint16_t* back = Screen::instance()->backBuffer;
+    int32_t c, s;
+    rotation(&c, &s);
+    for (int32_t y = FEATHER_FIRST_ROW; y < FEATHER_FIRST_ROW + FEATHER_SIZE; y++) {
+        for (int32_t x = 0; x < FEATHER_SIZE; x++) {
+            const int32_t dx = x - 64, dy = y - 184;
+            const int32_t u = ((dx * c + dy * s) >> 16) + 64;
+            const int32_t v = ((dy * c - dx * s) >> 16) + 64;
+            if (u < 0 || u > 127 || v < 0 || v > 127) continue;
+            // 64-bit so that any offset stays a plain number; the show's lie
+            // within a few hundred.
+            const int64_t d = (int64_t{y} + offsetY - 64) * 320 + x + offsetX + 97;
+            if (!(d > 0 && d <= 76799)) continue;
+            const int32_t texel = v * 128 + u;
+            const int a = green6(featherAlpha->pixels[texel]);
+            if (a == 63)
+                back[d] = featherImage->pixels[texel];
+            else
+                back[d] = blend565(back[d], featherImage->pixels[texel], static_cast<uint32_t>(a) << 10);
+        }
+    }
+    if (logoVisible) drawLogoReference(back);
+}

@@ -1,0 +1,170 @@
+// The rain: a per-frame drop simulation and the refraction pass that pulls
+// the picture under each drop from below and to the right, and lights it up.
+#include "scenes/rain_scene.h"
+
+#include <cstdlib>
+
+#include "display/screen.h"
+#include "gfx/image.h"
+
+namespace {
+
+const char* const SHEET_PATH = "data/drops01.png";
+
+constexpr int32_t SPAWN_COLUMNS = 280;
+constexpr int32_t SPAWN_ROWS = 200;
+constexpr int32_t SPAWN_SPEEDS = 4;
+constexpr int32_t MERGED_SPEED = 5;
+// Ages 0..4 rest on the glass; from age 5 the drop slides.
+constexpr int32_t LAST_RESTING_AGE = 4;
+// A drop whose top row passes this leaves the window.
+constexpr int32_t LEAVING_ROW = 240;
+// Drops closer than these (exclusive) touch.
+constexpr int64_t TOUCH_ROWS = 10;
+constexpr int64_t TOUCH_COLUMNS = 20;
+constexpr uint16_t RED_MASK = 0xF800;
+constexpr uint16_t GREEN_MASK = 0x07E0;
+
+inline bool raisesNeutral(uint16_t s) {
+    return (s & RED_MASK) > (RainScene::NEUTRAL_DISPLACEMENT & RED_MASK) ||
+           (s & GREEN_MASK) > (RainScene::NEUTRAL_DISPLACEMENT & GREEN_MASK);
+}
+
+// Per field the larger value; blue is dropped.
+inline uint16_t mergeDisplacement(uint16_t m, uint16_t s) {
+    const uint16_t r = (m & RED_MASK) > (s & RED_MASK) ? (m & RED_MASK) : (s & RED_MASK);
+    const uint16_t g = (m & GREEN_MASK) > (s & GREEN_MASK) ? (m & GREEN_MASK) : (s & GREEN_MASK);
+    return static_cast<uint16_t>(r | g);
+}
+
+inline int64_t distance(int64_t a, int64_t b) { return a > b ? a - b : b - a; }
+
+}  // namespace
+
+RainScene::RainScene() : dropSheet(new Image(SHEET_PATH)) {
+    requireImageSize(*dropSheet, SHEET_PATH, SHEET_STRIDE, SHEET_STRIDE);
+    prepareCells();
+}
+
+RainScene::RainScene(Image* sheet) : dropSheet(sheet) {
+    requireImageSize(*dropSheet, SHEET_PATH, SHEET_STRIDE, SHEET_STRIDE);
+    prepareCells();
+}
+
+RainScene::~RainScene() {
+    delete dropSheet;
+    delete[] displacement;
+}
+
+void RainScene::prepareCells() {
+    displacement = new uint16_t[SCREEN_PIXELS];
+    for (int i = 0; i < SCREEN_PIXELS; i++) displacement[i] = NEUTRAL_DISPLACEMENT;
+    // The sheet is at least 256 x 256, so every cell of the 8 x 8 grid lies
+    // inside it even when read at stride 256.
+    for (int column = 0; column < SHEET_CELLS; column++)
+        for (int age = 0; age < SHEET_CELLS; age++)
+            for (int r = 0; r < CELL_SIZE; r++) {
+                const uint16_t* row = dropSheet->pixels + age * CELL_SIZE * SHEET_STRIDE + r * SHEET_STRIDE +
+                                      column * CELL_SIZE;
+                int first = -1, end = -1;
+                for (int c = 0; c < CELL_SIZE; c++) {
+                    if (!raisesNeutral(row[c])) continue;
+                    if (first < 0) first = c;
+                    end = c + 1;
+                }
+                cellFirst[column][age][r] = static_cast<int8_t>(first < 0 ? 0 : first);
+                cellEnd[column][age][r] = static_cast<int8_t>(first < 0 ? 0 : end);
+            }
+}
+
+void RainScene::update(uint32_t t) {
+    if (!dropActive[nextSlot]) {
+        // Separate statements: the calls must happen in the order x, y, speed.
+        dropX[nextSlot] = rand() % SPAWN_COLUMNS;
+        dropY[nextSlot] = rand() % SPAWN_ROWS;
+        dropActive[nextSlot] = true;
+        dropAge[nextSlot] = 0;
+        dropColumn[nextSlot] = 0;
+        dropSpeed[nextSlot] = rand() % SPAWN_SPEEDS + 1;
+    }
+    nextSlot = (nextSlot + 1) % DROP_COUNT;
+
+    const bool ageing = t % 50 < 25;
+    for (int k = 0; k < DROP_COUNT; k++) {
+        if (!dropActive[k]) continue;
+        if (ageing && dropAge[k] <= MAX_AGE - 1) dropAge[k]++;
+        if (dropAge[k] > LAST_RESTING_AGE) dropY[k] += dropSpeed[k];
+        if (dropY[k] > LEAVING_ROW) dropActive[k] = false;
+    }
+
+    // Later pairs of the same pass see speeds already raised to 5.
+    for (int i = 0; i < DROP_COUNT; i++)
+        for (int j = 0; j < DROP_COUNT; j++) {
+            if (!dropActive[i] || !dropActive[j]) continue;
+            if (distance(dropY[j], dropY[i]) < TOUCH_ROWS && distance(dropX[j], dropX[i]) < TOUCH_COLUMNS &&
+                distance(dropSpeed[i], dropSpeed[j]) > 1) {
+                dropSpeed[i] = MERGED_SPEED;
+                dropSpeed[j] = MERGED_SPEED;
+            }
+        }
+}
+
+void RainScene::stamp(int k) {
+    const int32_t column = dropColumn[k], age = dropAge[k];
+    // Cells outside the sheet's 8 x 8 grid are never reached by the
+    // simulation; they would lie outside the picture, so they stamp nothing.
+    if (column < 0 || column >= SHEET_CELLS || age < 0 || age >= SHEET_CELLS) return;
+    const uint16_t* cell = dropSheet->pixels + age * CELL_SIZE * SHEET_STRIDE + column * CELL_SIZE;
+    for (int r = 0; r < CELL_SIZE; r++) {
+        const int first = cellFirst[column][age][r], end = cellEnd[column][age][r];
+        if (end <= first) continue;
+        // A linear index: a cell past the right edge continues on the next
+        // row; rows past the bottom and the index 0 are never written.
+        const int64_t base = (static_cast<int64_t>(dropY[k]) + r) * SCREEN_WIDTH + dropX[k];
+        int64_t lo = base + first, hi = base + end;
+        if (lo < 1) lo = 1;
+        if (hi > SCREEN_PIXELS) hi = SCREEN_PIXELS;
+        if (hi <= lo) continue;
+        const uint16_t* src = cell + r * SHEET_STRIDE + (lo - base);
+        uint16_t* dst = displacement + lo;
+        const int n = static_cast<int>(hi - lo);
+        for (int c = 0; c < n; c++) dst[c] = mergeDisplacement(dst[c], src[c]);
+        for (int64_t run = lo >> RUN_SHIFT; run <= (hi - 1) >> RUN_SHIFT; run++)
+            touchedRuns[run >> 6] |= uint64_t{1} << (run & 63);
+    }
+}
+
+void RainScene::render() {
+    for (int k = 0; k < DROP_COUNT; k++)
+        if (dropActive[k]) stamp(k);
+
+    // Every displaced pixel reads from at or after its own index (dx and dy
+    // of a raised entry are 0..15), so refracting in ascending order in place
+    // reads only pixels not yet rewritten: the same as reading a snapshot.
+    uint16_t* back = Screen::instance()->backBuffer;
+    uint16_t* map = displacement;
+    for (int w = 0; w < RUN_WORDS; w++) {
+        uint64_t bits = touchedRuns[w];
+        touchedRuns[w] = 0;
+        while (bits) {
+            const int run = w * 64 + __builtin_ctzll(bits);
+            bits &= bits - 1;
+            const int begin = run << RUN_SHIFT;
+            for (int i = begin; i < begin + (1 << RUN_SHIFT); i++) {
+                const uint16_t m = map[i];
+                map[i] = NEUTRAL_DISPLACEMENT;
+                const int dx = (m >> 11) - 16, dy = ((m & GREEN_MASK) >> 6) - 16;
+                if (dx == -1 || dy == -1) continue;
+                const int s = i + 4 * dy * SCREEN_WIDTH + 4 * dx;
+                if (s >= SCREEN_PIXELS) continue;
+                const uint16_t p = back[s];
+                const int e = dx + dy;
+                int r = (p >> 11) + (e >> 1), g = ((p >> 5) & 63) + e, b = (p & 31) + (e >> 1);
+                if (r > 31) r = 31;
+                if (g > 63) g = 63;
+                if (b > 31) b = 31;
+                back[i] = static_cast<uint16_t>((r << 11) | (g << 5) | b);
+            }
+        }
+    }
+}

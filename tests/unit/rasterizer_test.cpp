@@ -1,0 +1,523 @@
+// The triangle rasterizer: rejection tests, row range, edges, spans, depth and texels.
+#include <gtest/gtest.h>
+
+#include <array>
+#include <random>
+#include <vector>
+
+#include "engine/rasterizer.h"
+#include "support/mesh_fixture.h"
+
+namespace {
+
+constexpr Fixed FAR = 0x3E80000;
+constexpr uint16_t BACKGROUND = 0x0841;
+
+struct Corner {
+    int32_t x, y;
+    Fixed z;
+};
+
+// A mesh of independent triangles whose screen positions and depths are set
+// directly, as transform() would leave them. Face k uses vertices 3k..3k+2
+// and texture vertices 3k..3k+2.
+class Triangles {
+public:
+    Triangles(int faces, Image* texture, Image* envMap) {
+        mesh = meshFromText("", 3 * faces, faces, 3 * faces, texture, envMap);
+        for (int k = 0; k < faces; k++) {
+            mesh->faces[k] = MeshFace{3 * k, 3 * k + 1, 3 * k + 2, 0};
+            mesh->texFaces[k] = TexFace{3 * k, 3 * k + 1, 3 * k + 2};
+        }
+    }
+    void set(int face, Corner a, Corner b, Corner c, int material = 0) {
+        const Corner corners[3] = {a, b, c};
+        for (int k = 0; k < 3; k++) {
+            mesh->screenX[3 * face + k] = corners[k].x;
+            mesh->screenY[3 * face + k] = corners[k].y;
+            mesh->viewZ[3 * face + k] = corners[k].z;
+        }
+        mesh->faces[face].materialId = material;
+    }
+    void texels(int face, std::array<TexCoord, 3> t) {
+        for (int k = 0; k < 3; k++) mesh->texCoords[3 * face + k] = t[k];
+    }
+    void normals(int face, Fixed nx, Fixed ny) {
+        for (int k = 0; k < 3; k++) {
+            mesh->vertices[3 * face + k].rnx = nx;
+            mesh->vertices[3 * face + k].rny = ny;
+        }
+    }
+    std::unique_ptr<Mesh> mesh;
+};
+
+class RasterizerTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        picture = indexPicture();
+        screen = &cleanScreen(FAR, BACKGROUND);
+    }
+    bool written(int x, int y) const { return screen->depthBuffer[y * SCREEN_WIDTH + x] != FAR; }
+    int writtenInRow(int y) const {
+        int n = 0;
+        for (int x = 0; x < SCREEN_WIDTH; x++) n += written(x, y);
+        return n;
+    }
+    int writtenCount() const {
+        int n = 0;
+        for (int y = 0; y < SCREEN_HEIGHT; y++) n += writtenInRow(y);
+        return n;
+    }
+    std::unique_ptr<Image> picture;
+    Screen* screen = nullptr;
+};
+
+}  // namespace
+
+TEST_F(RasterizerTest, FlatTopFaceFillsItsRowsButNotTheBottomOne) {
+    Triangles t(1, picture.get(), picture.get());
+    t.set(0, {10, 10, 0x10000}, {20, 20, 0x10000}, {30, 10, 0x10000});
+    t.mesh->render();
+    EXPECT_EQ(t.mesh->faceArea[0], -200);
+    EXPECT_EQ(writtenInRow(9), 0);
+    // Edge C starts afresh at the second top corner: row 10 spans 10..30.
+    for (int x = 0; x < SCREEN_WIDTH; x++) EXPECT_EQ(written(x, 10), x >= 10 && x <= 30) << x;
+    // The truncated reciprocal (2^32 / 10 rows = 6553) makes the edges step
+    // 65530 per row: after 9 rows the left one sits just short of column 19.
+    for (int x = 0; x < SCREEN_WIDTH; x++) EXPECT_EQ(written(x, 19), x >= 18 && x <= 21) << x;
+    EXPECT_EQ(writtenInRow(20), 0);
+    EXPECT_EQ(screen->depthMinRow, 10);
+    EXPECT_EQ(screen->depthMaxRow, 20);
+}
+
+TEST_F(RasterizerTest, PointedTopStartsWithOnePixel) {
+    Triangles t(1, picture.get(), picture.get());
+    t.set(0, {50, 10, 0x10000}, {40, 30, 0x10000}, {70, 30, 0x10000});
+    t.mesh->render();
+    EXPECT_EQ(writtenInRow(10), 1);
+    EXPECT_TRUE(written(50, 10));
+    EXPECT_GT(writtenInRow(29), 25);
+    EXPECT_EQ(writtenInRow(30), 0);
+}
+
+TEST_F(RasterizerTest, FaceOnOneRowDrawsNothingButWidensTheRange) {
+    Triangles t(1, picture.get(), picture.get());
+    t.set(0, {10, 50, 0x10000}, {20, 50, 0x10000}, {30, 50, 0x10000});
+    t.mesh->render();
+    EXPECT_EQ(writtenCount(), 0);
+    EXPECT_EQ(screen->depthMinRow, 50);
+    EXPECT_EQ(screen->depthMaxRow, 50);
+}
+
+TEST_F(RasterizerTest, FaceTurnedAwayWidensTheRangeOnly) {
+    Triangles t(1, picture.get(), picture.get());
+    t.set(0, {10, 60, 0x10000}, {30, 60, 0x10000}, {20, 80, 0x10000});
+    t.mesh->render();
+    EXPECT_EQ(t.mesh->faceArea[0], 400);
+    EXPECT_EQ(writtenCount(), 0);
+    EXPECT_EQ(screen->depthMinRow, 60);
+    EXPECT_EQ(screen->depthMaxRow, 80);
+}
+
+TEST_F(RasterizerTest, HugeFrontFaceCoversTheScreen) {
+    Triangles t(1, picture.get(), picture.get());
+    t.set(0, {-2000, -2000, 0x10000}, {-2000, 5000, 0x10000}, {5000, -2000, 0x10000});
+    t.mesh->render();
+    EXPECT_EQ(t.mesh->faceArea[0], -49000000);
+    EXPECT_EQ(writtenCount(), SCREEN_PIXELS);
+    EXPECT_EQ(screen->depthMinRow, -2000);
+    EXPECT_EQ(screen->depthMaxRow, 5000);
+    // The next clear covers exactly the screen.
+    screen->clearDepth(0x640000);
+    for (int i = 0; i < SCREEN_PIXELS; i++) ASSERT_EQ(screen->depthBuffer[i], 0x640000) << i;
+}
+
+TEST_F(RasterizerTest, AreaBeyondInt32IsSaturatedButKeepsItsSign) {
+    Triangles t(1, picture.get(), picture.get());
+    t.set(0, {-100000, -100000, 0x10000}, {-100000, 100000, 0x10000}, {100000, -100000, 0x10000});
+    t.mesh->render();
+    EXPECT_EQ(t.mesh->faceArea[0], INT32_MIN);
+}
+
+TEST_F(RasterizerTest, CornerBehindTheViewerHidesTheFace) {
+    Triangles t(1, picture.get(), picture.get());
+    t.set(0, {10, 10, 0x100000}, {10, 50, -1}, {60, 10, 0x100000});
+    t.mesh->render();
+    EXPECT_EQ(writtenCount(), 0);
+    EXPECT_EQ(screen->depthMinRow, 239);  // rejected before the row range
+    EXPECT_EQ(screen->depthMaxRow, 0);
+}
+
+TEST_F(RasterizerTest, ColumnTest) {
+    Triangles left(1, picture.get(), picture.get());
+    left.set(0, {-5, 10, 0x10000}, {-20, 30, 0x10000}, {-1, 30, 0x10000});
+    left.mesh->render();
+    EXPECT_EQ(screen->depthMinRow, 239);
+    EXPECT_EQ(screen->depthMaxRow, 0);
+
+    Triangles right(1, picture.get(), picture.get());
+    right.set(0, {320, 10, 0x10000}, {400, 30, 0x10000}, {330, 30, 0x10000});
+    right.mesh->render();
+    EXPECT_EQ(screen->depthMinRow, 239);
+
+    // One corner on column 0 lets the face through; nothing right of it is drawn.
+    Triangles edge(1, picture.get(), picture.get());
+    edge.set(0, {-5, 10, 0x10000}, {-20, 30, 0x10000}, {0, 30, 0x10000});
+    edge.mesh->render();
+    EXPECT_EQ(screen->depthMinRow, 10);
+    EXPECT_EQ(screen->depthMaxRow, 30);
+    for (int y = 0; y < SCREEN_HEIGHT; y++)
+        for (int x = 1; x < SCREEN_WIDTH; x++) ASSERT_FALSE(written(x, y)) << x << "," << y;
+}
+
+TEST_F(RasterizerTest, RowTestAndUnclampedRange) {
+    Triangles t(2, picture.get(), picture.get());
+    t.set(0, {10, 240, 0x10000}, {5, 260, 0x10000}, {20, 260, 0x10000});   // top row 240: rejected
+    t.set(1, {10, -40, 0x10000}, {5, -20, 0x10000}, {20, 30, 0x10000});  // reaches the screen
+    t.mesh->render();
+    EXPECT_EQ(screen->depthMinRow, -40);
+    EXPECT_EQ(screen->depthMaxRow, 30);
+    EXPECT_EQ(writtenInRow(0) > 0, true);
+    EXPECT_EQ(writtenInRow(30), 0);
+}
+
+TEST_F(RasterizerTest, SpanClippedAtBothEnds) {
+    Triangles t(1, picture.get(), picture.get());
+    Rasterizer r(*screen, *t.mesh);
+    // 15 columns, one texel and 1.0 of depth per column (as the reciprocal gives them).
+    r.drawSpan(-10, 5, 100, 0, 0, 15 << 16, 0, 0, 15 << 16, picture->pixels);
+    const Fixed step = 65535;  // (15 << 16) * (2^32 / (15 << 16)) >> 16
+    EXPECT_EQ(screen->depthBuffer[100 * SCREEN_WIDTH + 0], 10 * step);
+    EXPECT_EQ(screen->backBuffer[100 * SCREEN_WIDTH + 0], picture->pixels[(10 * step) >> 16]);
+    EXPECT_EQ(screen->depthBuffer[100 * SCREEN_WIDTH + 5], 15 * step);
+    EXPECT_FALSE(written(6, 100));
+    EXPECT_FALSE(written(319, 99));
+
+    r.drawSpan(400, 300, 120, 0, 0, 0, 0, 0x1000, 0x1000, picture->pixels);  // ends in either order
+    for (int x = 0; x < SCREEN_WIDTH; x++) EXPECT_EQ(written(x, 120), x >= 300) << x;
+    EXPECT_FALSE(written(0, 121));
+
+    r.drawSpan(7, 7, 130, 3 << 16, 0, 99 << 16, 0, 0x2000, 0x9000, picture->pixels);
+    EXPECT_EQ(writtenInRow(130), 1);
+    EXPECT_EQ(screen->depthBuffer[130 * SCREEN_WIDTH + 7], 0x2000);  // the first end's values
+    EXPECT_EQ(screen->backBuffer[130 * SCREEN_WIDTH + 7], picture->pixels[3]);
+
+    r.drawSpan(-3, -1, 140, 0, 0, 0, 0, 0, 0, picture->pixels);
+    r.drawSpan(320, 900, 140, 0, 0, 0, 0, 0, 0, picture->pixels);
+    EXPECT_EQ(writtenInRow(140), 0);
+}
+
+TEST_F(RasterizerTest, EqualDepthKeepsTheFirstFace) {
+    Triangles t(2, picture.get(), picture.get());
+    t.set(0, {10, 10, 0x50000}, {10, 60, 0x50000}, {60, 10, 0x50000});
+    t.set(1, {10, 10, 0x50000}, {10, 60, 0x50000}, {60, 10, 0x50000}, ENV_MATERIAL);
+    t.texels(0, {TexCoord{5 << 16, 7 << 16}, TexCoord{5 << 16, 7 << 16}, TexCoord{5 << 16, 7 << 16}});
+    t.normals(1, 0, 0);
+    t.mesh->render();
+    EXPECT_EQ(screen->backBuffer[20 * SCREEN_WIDTH + 20], picture->pixels[5 + 7 * 256]);
+}
+
+TEST_F(RasterizerTest, NearerFaceWinsWhicheverComesFirst) {
+    Triangles t(2, picture.get(), picture.get());
+    t.set(0, {10, 10, 0x60000}, {10, 60, 0x60000}, {60, 10, 0x60000});
+    t.set(1, {10, 10, 0x50000}, {10, 60, 0x50000}, {60, 10, 0x50000});
+    t.texels(1, {TexCoord{1 << 16, 0}, TexCoord{1 << 16, 0}, TexCoord{1 << 16, 0}});
+    t.mesh->render();
+    EXPECT_EQ(screen->backBuffer[20 * SCREEN_WIDTH + 20], picture->pixels[1]);
+    EXPECT_EQ(screen->depthBuffer[20 * SCREEN_WIDTH + 20], 0x50000);
+}
+
+TEST_F(RasterizerTest, EnvironmentNormalsFacingTheViewerSampleTheCentre) {
+    std::unique_ptr<Image> env = indexPicture();
+    std::unique_ptr<Image> other(new Image(256, 256));
+    Triangles t(1, other.get(), env.get());
+    t.set(0, {100, 100, 0x10000}, {100, 150, 0x20000}, {160, 100, 0x30000}, ENV_MATERIAL);
+    t.normals(0, 0, 0);  // (0, 0, -1) in view space
+    t.mesh->render();
+    const uint16_t centre = env->pixels[128 + 128 * 256];
+    int drawn = 0;
+    for (int i = 0; i < SCREEN_PIXELS; i++)
+        if (screen->depthBuffer[i] != FAR) {
+            ASSERT_EQ(screen->backBuffer[i], centre) << i;
+            drawn++;
+        }
+    EXPECT_GT(drawn, 1000);
+}
+
+TEST_F(RasterizerTest, TexelIndexStaysInsideThePicture) {
+    Triangles t(2, picture.get(), picture.get());
+    // A normal of exactly +1.0 gives texel column 256, which runs into the next row.
+    t.set(0, {10, 10, 0x10000}, {10, 40, 0x10000}, {40, 10, 0x10000}, ENV_MATERIAL);
+    t.normals(0, 0x10000, 0);
+    // Coordinates far outside the picture keep their low 16 index bits.
+    t.set(1, {100, 10, 0x10000}, {100, 40, 0x10000}, {140, 10, 0x10000});
+    t.texels(1, {TexCoord{-0x10000, -0x10000}, TexCoord{-0x10000, -0x10000}, TexCoord{-0x10000, -0x10000}});
+    t.mesh->render();
+    EXPECT_EQ(screen->backBuffer[15 * SCREEN_WIDTH + 15], picture->pixels[(256 | (128 << 8)) & 0xFFFF]);
+    EXPECT_EQ(screen->backBuffer[15 * SCREEN_WIDTH + 105], picture->pixels[0xFFFF]);
+}
+
+TEST_F(RasterizerTest, MagentaTexelsAreWrittenLikeAnyColour) {
+    std::unique_ptr<Image> magenta(new Image(256, 256));
+    for (int i = 0; i < 65536; i++) magenta->pixels[i] = COLOR_KEY;
+    Triangles t(1, magenta.get(), magenta.get());
+    t.set(0, {10, 10, 0x10000}, {10, 40, 0x10000}, {40, 10, 0x10000});
+    t.mesh->render();
+    EXPECT_EQ(screen->backBuffer[15 * SCREEN_WIDTH + 15], COLOR_KEY);
+}
+
+TEST_F(RasterizerTest, ClearDepthAfterRenderingCoversTheRowsTouched) {
+    Triangles t(1, picture.get(), picture.get());
+    t.set(0, {10, 50, 0x10000}, {10, 100, 0x10000}, {200, 50, 0x10000});
+    t.mesh->render();
+    ASSERT_EQ(screen->depthMinRow, 50);
+    ASSERT_EQ(screen->depthMaxRow, 100);
+    // Mark the row the face ends on: clearDepth leaves it alone.
+    screen->depthBuffer[100 * SCREEN_WIDTH + 3] = 0x777;
+    screen->depthBuffer[49 * SCREEN_WIDTH + 3] = 0x777;
+    screen->clearDepth(0x640000);
+    for (int y = 50; y < 100; y++)
+        for (int x = 0; x < SCREEN_WIDTH; x++) ASSERT_EQ(screen->depthBuffer[y * SCREEN_WIDTH + x], 0x640000);
+    EXPECT_EQ(screen->depthBuffer[100 * SCREEN_WIDTH + 3], 0x777);
+    EXPECT_EQ(screen->depthBuffer[49 * SCREEN_WIDTH + 3], 0x777);
+    EXPECT_EQ(screen->depthMinRow, 239);
+    EXPECT_EQ(screen->depthMaxRow, 0);
+}
+
+TEST_F(RasterizerTest, BadIndicesAndSmallPicturesAreSkipped) {
+    std::unique_ptr<Image> small(new Image(16, 16));
+    Triangles t(3, picture.get(), small.get());
+    t.set(0, {10, 10, 0x10000}, {10, 40, 0x10000}, {40, 10, 0x10000});
+    t.set(1, {10, 10, 0x10000}, {10, 40, 0x10000}, {40, 10, 0x10000});
+    t.set(2, {10, 10, 0x10000}, {10, 40, 0x10000}, {40, 10, 0x10000}, ENV_MATERIAL);
+    t.mesh->faces[0].b = 9;                    // no such vertex
+    t.mesh->texFaces[1].c = -1;                // no such texture vertex
+    t.mesh->render();                          // face 2 samples a 16 x 16 picture
+    EXPECT_EQ(writtenCount(), 0);
+    EXPECT_EQ(screen->depthMinRow, 239);
+
+    t.mesh->texture = nullptr;
+    t.mesh->faces[0].b = 1;
+    t.mesh->render();
+    EXPECT_EQ(writtenCount(), 0);
+}
+
+TEST_F(RasterizerTest, PositionsBeyondSixteenBitsStayInsideTheBuffers) {
+    Triangles t(4, picture.get(), picture.get());
+    t.set(0, {40000, 10, 0x10000}, {-40000, 200, 0x10000}, {100, 100, 0x10000});
+    t.set(1, {INT32_MAX, INT32_MIN, 0x10000}, {INT32_MIN, INT32_MAX, 0x10000}, {0, 0, 0x10000});
+    t.set(2, {100, -70000, 0x10000}, {-70000, 70000, 0x10000}, {70000, 70000, 0x10000});
+    t.set(3, {32767, 32767, 0x10000}, {-32768, 32767, 0x10000}, {0, -32768, 0x10000});
+    t.mesh->render();  // AddressSanitizer checks that every write lands inside
+    for (int k = 0; k < 4; k++) t.mesh->faces[k].materialId = ENV_MATERIAL;
+    t.normals(0, INT32_MAX, INT32_MIN);
+    t.mesh->render();
+    SUCCEED();
+}
+
+TEST_F(RasterizerTest, ClipWindowIsKeptInsideTheScreen) {
+    Triangles t(1, picture.get(), picture.get());
+    t.set(0, {-2000, -2000, 0x10000}, {-2000, 5000, 0x10000}, {5000, -2000, 0x10000});
+    t.mesh->clipLeft = -50;
+    t.mesh->clipRight = 1000;
+    t.mesh->clipTop = -0x100000;
+    t.mesh->clipBottom = 0x7FFFFFFF;
+    t.mesh->render();
+    EXPECT_EQ(writtenCount(), SCREEN_PIXELS);
+
+    cleanScreen(FAR, BACKGROUND);
+    t.mesh->clipLeft = 10;
+    t.mesh->clipRight = 20;
+    t.mesh->clipTop = 5 << 16;
+    t.mesh->clipBottom = 8 << 16;
+    t.mesh->render();
+    EXPECT_EQ(writtenCount(), 30);
+    EXPECT_TRUE(written(10, 5));
+    EXPECT_TRUE(written(19, 7));
+}
+
+// ---- the rasterizer against a literal, row-by-row reading of the algorithm --
+
+namespace {
+
+struct ReferenceRaster {
+    std::vector<uint16_t> back = std::vector<uint16_t>(SCREEN_PIXELS, BACKGROUND);
+    std::vector<Fixed> depth = std::vector<Fixed>(SCREEN_PIXELS, FAR);
+    int32_t minRow = 239, maxRow = 0;
+
+    static Fixed add(Fixed a, Fixed b) { return fixedAdd(a, b); }
+
+    void span(int32_t x1, int32_t x2, int32_t row, Fixed u1, Fixed v1, Fixed u2, Fixed v2, Fixed z1, Fixed z2,
+              const uint16_t* tex) {
+        if (x1 < 0 && x2 < 0) return;
+        if (x1 > 319 && x2 > 319) return;
+        if (x1 > x2) {
+            std::swap(x1, x2);
+            std::swap(u1, u2);
+            std::swap(v1, v2);
+            std::swap(z1, z2);
+        }
+        Fixed du = 0, dv = 0, dz = 0;
+        if (x2 - x1 > 0) {
+            const Fixed r = static_cast<Fixed>((int64_t{1} << 32) / (static_cast<int64_t>(x2 - x1) << 16));
+            du = fixedMul(fixedSub(u2, u1), r);
+            dv = fixedMul(fixedSub(v2, v1), r);
+            dz = fixedMul(fixedSub(z2, z1), r);
+        }
+        const int32_t last = x2 < 320 ? x2 : 319;
+        while (x1 < 0) {  // one step at a time
+            u1 = add(u1, du);
+            v1 = add(v1, dv);
+            z1 = add(z1, dz);
+            x1++;
+        }
+        for (int32_t x = x1; x <= last; x++) {
+            if (z1 < depth[row * 320 + x]) {
+                depth[row * 320 + x] = z1;
+                const uint32_t index = ((static_cast<uint32_t>(u1) >> 16) | ((static_cast<uint32_t>(v1) >> 16) << 8));
+                back[row * 320 + x] = tex[index & 0xFFFF];
+            }
+            u1 = add(u1, du);
+            v1 = add(v1, dv);
+            z1 = add(z1, dz);
+        }
+    }
+
+    struct V {
+        Fixed x, y, z, u, v;
+    };
+
+    void face(const Mesh& m, int i) {
+        const MeshFace& f = m.faces[i];
+        const bool env = f.materialId == ENV_MATERIAL;
+        const uint16_t* tex = (env ? m.envMap : m.texture)->pixels;
+        const int idx[3] = {f.a, f.b, f.c};
+        const int tidx[3] = {m.texFaces[i].a, m.texFaces[i].b, m.texFaces[i].c};
+        V c[3];
+        for (int k = 0; k < 3; k++) {
+            c[k].x = m.screenX[idx[k]] * 65536;
+            c[k].y = m.screenY[idx[k]] * 65536;
+            c[k].z = m.viewZ[idx[k]];
+            c[k].u = env ? (m.vertices[idx[k]].rnx * 128 + 0x800000) : m.texCoords[tidx[k]].u;
+            c[k].v = env ? (m.vertices[idx[k]].rny * 128 + 0x800000) : m.texCoords[tidx[k]].v;
+        }
+        if (c[0].z < 0 || c[1].z < 0 || c[2].z < 0) return;
+        if (c[0].x < 0 && c[1].x < 0 && c[2].x < 0) return;
+        if (c[0].x > 0x13FFFFF && c[1].x > 0x13FFFFF && c[2].x > 0x13FFFFF) return;
+        const int64_t area = int64_t(m.screenX[idx[1]] - m.screenX[idx[0]]) * (m.screenY[idx[2]] - m.screenY[idx[0]]) -
+                             int64_t(m.screenX[idx[2]] - m.screenX[idx[0]]) * (m.screenY[idx[1]] - m.screenY[idx[0]]);
+        if (c[0].y > c[1].y) std::swap(c[0], c[1]);
+        if (c[1].y > c[2].y) std::swap(c[1], c[2]);
+        if (c[0].y > c[1].y) std::swap(c[0], c[1]);
+        if (c[0].y > 0xEF0000 || c[2].y < 0) return;
+        minRow = std::min(minRow, c[0].y >> 16);
+        maxRow = std::max(maxRow, c[2].y >> 16);
+        if (area >= 0) return;
+        auto slopes = [](const V& p, const V& q, bool exactX, bool exactZ, Fixed (&d)[4]) {
+            const int32_t h = q.y - p.y;
+            d[0] = d[1] = d[2] = d[3] = 0;
+            if (h <= 0) return;
+            const Fixed r = static_cast<Fixed>((int64_t{1} << 32) / h);
+            d[0] = exactX ? static_cast<Fixed>(int64_t(q.x - p.x) * 65536 / h) : fixedMul(q.x - p.x, r);
+            d[1] = exactZ ? static_cast<Fixed>(int64_t(q.z - p.z) * 65536 / h) : fixedMul(fixedSub(q.z, p.z), r);
+            d[2] = fixedMul(fixedSub(q.u, p.u), r);
+            d[3] = fixedMul(fixedSub(q.v, p.v), r);
+        };
+        Fixed a[4], b[4], e[4];
+        slopes(c[0], c[1], true, false, a);
+        slopes(c[0], c[2], false, true, b);
+        slopes(c[1], c[2], false, false, e);
+        const bool aLeft = a[0] <= b[0];
+        Fixed ea[4] = {c[0].x, c[0].z, c[0].u, c[0].v};
+        Fixed eb[4] = {c[0].x, c[0].z, c[0].u, c[0].v};
+        auto step = [](Fixed (&v)[4], const Fixed (&d)[4]) {
+            for (int k = 0; k < 4; k++) v[k] = add(v[k], d[k]);
+        };
+        auto draw = [&](const Fixed (&l)[4], const Fixed (&r)[4], int64_t y) {
+            if (0 <= y && y < 0xF00000)
+                span(l[0] >> 16, r[0] >> 16, static_cast<int32_t>(y >> 16), l[2], l[3], r[2], r[3], l[1], r[1], tex);
+        };
+        for (int64_t y = c[0].y; y < c[1].y; y += 0x10000) {
+            if (aLeft)
+                draw(ea, eb, y);
+            else
+                draw(eb, ea, y);
+            step(ea, a);
+            step(eb, b);
+        }
+        Fixed ec[4] = {c[1].x, c[1].z, c[1].u, c[1].v};
+        for (int64_t y = c[1].y; y < c[2].y; y += 0x10000) {
+            if (aLeft)
+                draw(ec, eb, y);
+            else
+                draw(eb, ec, y);
+            step(ec, e);
+            step(eb, b);
+        }
+    }
+};
+
+}  // namespace
+
+TEST_F(RasterizerTest, SameBitsAsARowByRowReadingOnRandomFaces) {
+    std::mt19937 rng(20260707);
+    auto pick = [&](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng); };
+    const int faces = 400;
+    Triangles t(faces, picture.get(), picture.get());
+    for (int k = 0; k < faces; k++) {
+        // Mostly near or across the screen's edges, some far outside.
+        const int spread = k % 5 == 0 ? 3000 : 500;
+        Corner c[3];
+        for (Corner& p : c) p = {pick(-spread / 2, 320 + spread / 2), pick(-spread / 2, 240 + spread / 2),
+                                 pick(k % 17 == 0 ? -5 : 0, 0x2000000)};
+        t.set(k, c[0], c[1], c[2], pick(0, 3) == 0 ? ENV_MATERIAL : 0);
+        for (int j = 0; j < 3; j++) {
+            t.mesh->texCoords[3 * k + j] = TexCoord{pick(0, 255 << 16), pick(0, 255 << 16)};
+            t.mesh->vertices[3 * k + j].rnx = pick(-0x10000, 0x10000);
+            t.mesh->vertices[3 * k + j].rny = pick(-0x10000, 0x10000);
+        }
+    }
+    ReferenceRaster reference;
+    for (int k = 0; k < faces; k++) reference.face(*t.mesh, k);
+    t.mesh->render();
+    EXPECT_EQ(screen->depthMinRow, reference.minRow);
+    EXPECT_EQ(screen->depthMaxRow, reference.maxRow);
+    int differences = 0;
+    for (int i = 0; i < SCREEN_PIXELS; i++)
+        differences += screen->backBuffer[i] != reference.back[i] || screen->depthBuffer[i] != reference.depth[i];
+    EXPECT_EQ(differences, 0);
+    EXPECT_GT(writtenCount(), SCREEN_PIXELS / 2);
+}
+
+TEST(SpanKernel, FourAtATimeMatchesOneAtATime) {
+    std::unique_ptr<Image> picture = indexPicture();
+    std::mt19937 rng(7);
+    auto any = [&]() { return static_cast<uint32_t>(rng()); };
+    std::vector<uint16_t> outA(400), outB(400);
+    std::vector<Fixed> depthA(400), depthB(400);
+    for (int trial = 0; trial < 3000; trial++) {
+        for (int i = 0; i < 400; i++) {
+            outA[i] = outB[i] = static_cast<uint16_t>(any());
+            // Depths near the span's own, so that lanes pass and fail in mixed groups.
+            depthA[i] = depthB[i] = static_cast<Fixed>(trial % 3 == 0 ? any() : 0x100000 + (any() % 0x40000));
+        }
+        SpanRun run{};
+        const int offset = static_cast<int>(any() % 8);
+        run.count = static_cast<int32_t>(any() % 330);
+        run.z = trial % 3 == 0 ? any() : 0x100000 + any() % 0x40000;
+        run.dz = trial % 3 == 0 ? any() : (any() % 0x2000) - 0x1000;
+        // Coordinates inside the picture, and anywhere at all (wrapping).
+        run.u = trial % 2 ? any() : any() % 0xFF0000;
+        run.v = trial % 2 ? any() : any() % 0xFF0000;
+        run.du = trial % 2 ? any() : any() % 0x20000 - 0x10000;
+        run.dv = trial % 2 ? any() : any() % 0x20000 - 0x10000;
+        run.out = outA.data() + offset;
+        run.depth = depthA.data() + offset;
+        Rasterizer::fillSpan(run, picture->pixels);
+        run.out = outB.data() + offset;
+        run.depth = depthB.data() + offset;
+        Rasterizer::fillSpanPortable(run, picture->pixels);
+        ASSERT_EQ(outA, outB) << "trial " << trial;
+        ASSERT_EQ(depthA, depthB) << "trial " << trial;
+    }
+}

@@ -1,0 +1,172 @@
+// Writing selected frames: hash lines on standard output, raw and PNG files
+// through plain descriptors, and the video pipe.
+#include "capture/frame_outputs.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cinttypes>
+#include <cstdio>
+#include <cstring>
+
+#include "gfx/frame_hash.h"
+#include "gfx/pixel.h"
+
+bool makeDirectories(const std::string& dir) {
+    if (dir.empty()) {
+        errno = ENOENT;
+        return false;
+    }
+    for (size_t end = 1; end <= dir.size(); end++) {
+        if (end < dir.size() && dir[end] != '/') continue;
+        const std::string part = dir.substr(0, end);
+        if (mkdir(part.c_str(), 0755) != 0 && errno != EEXIST) return false;
+    }
+    struct stat st;
+    if (stat(dir.c_str(), &st) != 0) return false;
+    if (!S_ISDIR(st.st_mode)) {
+        errno = ENOTDIR;
+        return false;
+    }
+    return true;
+}
+
+namespace {
+bool writeFile(const char* path, const unsigned char* data, size_t size) {
+    const int fd = open(path, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    if (fd < 0) return false;
+    bool ok = true;
+    while (ok && size > 0) {
+        const ssize_t n = ::write(fd, data, size);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) {
+            ok = false;
+        } else {
+            data += n;
+            size -= static_cast<size_t>(n);
+        }
+    }
+    int error = ok ? 0 : errno;
+    if (close(fd) != 0 && ok) {
+        ok = false;
+        error = errno;
+    }
+    errno = error;
+    return ok;
+}
+
+std::string cannotWrite(const char* what) { return std::string("cannot write ") + what + ": " + strerror(errno); }
+}  // namespace
+
+FrameOutputs::FrameOutputs(const CaptureOptions& o) : options(o) {
+    const size_t longest = std::max(o.rawDir.size(), o.pngDir.size());
+    path.assign(longest + 32, 0);
+    if (!o.rawDir.empty()) rawBytes.assign(SCREEN_PIXELS * 2, 0);
+    if (!o.pngDir.empty()) {
+        png.reset(new PngWriter(o.pngWidth(), o.pngHeight()));
+        if (o.sizeGiven) {
+            pngFrame.assign(static_cast<size_t>(o.pngWidth()) * o.pngHeight(), 0);
+            pngScaler.setSize(SCREEN_WIDTH, SCREEN_HEIGHT, o.pngWidth(), o.pngHeight());
+        }
+    }
+    if (!o.videoPath.empty()) {
+        videoFrame.assign(static_cast<size_t>(o.videoWidth()) * o.videoHeight(), 0);
+        videoScaler.setSize(SCREEN_WIDTH, SCREEN_HEIGHT, o.videoWidth(), o.videoHeight());
+    }
+}
+
+bool FrameOutputs::prepare(std::string* error) {
+    for (const std::string* dir : {&options.rawDir, &options.pngDir}) {
+        if (dir->empty()) continue;
+        if (!makeDirectories(*dir)) {
+            *error = "cannot create directory " + *dir + ": " + strerror(errno);
+            return false;
+        }
+    }
+    return true;
+}
+
+bool FrameOutputs::startVideo(const std::string& ffmpeg, std::string* error) {
+    if (options.videoPath.empty()) return true;
+    VideoSettings s;
+    s.path = options.videoPath;
+    s.musicPath = "data/warmer.ogg";
+    s.width = options.videoWidth();
+    s.height = options.videoHeight();
+    s.lossless = options.lossless;
+    s.startMs = options.frames.firstFrame() * CAPTURE_FRAME_PERIOD_MS;
+    s.durationMs = options.frames.count() * CAPTURE_FRAME_PERIOD_MS;
+    if (!video.open(ffmpeg, s)) {
+        *error = "cannot start " + ffmpeg + ": " + strerror(errno);
+        return false;
+    }
+    videoStarted = true;
+    return true;
+}
+
+const char* FrameOutputs::framePath(const std::string& dir, uint32_t k, const char* extension) {
+    snprintf(path.data(), path.size(), "%s/frame_%06u.%s", dir.c_str(), k, extension);
+    return path.data();
+}
+
+bool FrameOutputs::write(uint32_t k, uint32_t elapsedMs, uint32_t mask, const uint16_t* back, std::string* error) {
+    if (options.hash) {
+        printf("%u %u %08x %016" PRIx64 "\n", k, elapsedMs, mask, frameHash(back));
+        if (ferror(stdout)) {
+            *error = cannotWrite("standard output");
+            return false;
+        }
+    }
+    if (!options.rawDir.empty()) {
+        for (int i = 0; i < SCREEN_PIXELS; i++) {
+            rawBytes[2 * i] = static_cast<unsigned char>(back[i] & 0xFF);
+            rawBytes[2 * i + 1] = static_cast<unsigned char>(back[i] >> 8);
+        }
+        const char* p = framePath(options.rawDir, k, "rgb565");
+        if (!writeFile(p, rawBytes.data(), rawBytes.size())) {
+            *error = cannotWrite(p);
+            return false;
+        }
+    }
+    if (png) {
+        const uint16_t* pixels = back;
+        if (options.sizeGiven) {
+            pngScaler.scale(back, pngFrame.data(), options.pngWidth());
+            pixels = pngFrame.data();
+        }
+        const char* p = framePath(options.pngDir, k, "png");
+        if (!png->write(p, pixels)) {
+            *error = cannotWrite(p);
+            return false;
+        }
+    }
+    if (videoStarted) {
+        videoScaler.scale(back, videoFrame.data(), options.videoWidth());
+        if (!video.writeFrame(videoFrame.data())) {
+            *error = "ffmpeg stopped taking frames while writing " + options.videoPath;
+            return false;
+        }
+    }
+    return true;
+}
+
+bool FrameOutputs::finish(std::string* error) {
+    if (fflush(stdout) != 0 || ferror(stdout)) {
+        *error = cannotWrite("standard output");
+        return false;
+    }
+    if (videoStarted) {
+        videoStarted = false;
+        const int status = video.finish();
+        if (status != 0) {
+            *error = "ffmpeg failed to write " + options.videoPath +
+                     (status < 0 ? std::string(" (it did not exit normally)")
+                                 : " (exit status " + std::to_string(status) + ")");
+            return false;
+        }
+    }
+    return true;
+}

@@ -1,0 +1,50 @@
+// FrameOutputs: everything the offline renderer writes for a selected frame
+// (hash line, raw frame, PNG, video), with every buffer sized before the first
+// frame so that writing frames allocates nothing.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "capture/capture_options.h"
+#include "capture/png_writer.h"
+#include "capture/video_pipe.h"
+#include "display/present_scaler.h"
+
+class FrameOutputs {
+   public:
+    explicit FrameOutputs(const CaptureOptions& options);
+    FrameOutputs(const FrameOutputs&) = delete;
+    FrameOutputs& operator=(const FrameOutputs&) = delete;
+
+    // Creates the output directories. False with *error set on failure.
+    bool prepare(std::string* error);
+    // Starts ffmpeg for --video (after start-up, so a data failure never
+    // leaves a half-made video). False with *error set on failure.
+    bool startVideo(const std::string& ffmpeg, std::string* error);
+    // Writes frame k (drawn at elapsedMs with mask) to every output asked for.
+    bool write(uint32_t k, uint32_t elapsedMs, uint32_t mask, const uint16_t* backBuffer, std::string* error);
+    // Flushes standard output and waits for ffmpeg.
+    bool finish(std::string* error);
+
+   private:
+    const CaptureOptions& options;
+    std::vector<unsigned char> rawBytes;  // 153600: the frame as little-endian uint16
+    std::vector<uint16_t> pngFrame;       // the frame at --size, when scaled
+    std::vector<uint16_t> videoFrame;     // the frame at the video size
+    // The show's own scaling, its tables built once for each size.
+    PresentScaler pngScaler;
+    PresentScaler videoScaler;
+    std::vector<char> path;  // room for DIR/frame_NNNNNN.ext
+    std::unique_ptr<PngWriter> png;
+    VideoPipe video;
+    bool videoStarted = false;
+
+    const char* framePath(const std::string& dir, uint32_t k, const char* extension);
+};
+
+// Creates dir and its missing parents (like mkdir -p). False, errno set, on
+// failure or when a component exists and is not a directory.
+bool makeDirectories(const std::string& dir);

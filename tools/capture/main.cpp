@@ -1,0 +1,120 @@
+// ambrelle-capture: the show rendered frame-exactly without a display or sound
+// card, to hashes, raw frames, PNG pictures or a video. Start-up is the show's
+// own (same loading order, same rand() calls), minus the window, the audio
+// device and the loading screen; frame k is the show's frame step at 33 x k ms.
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "capture/capture_options.h"
+#include "capture/frame_outputs.h"
+#include "capture/progress_bar.h"
+#include "capture/video_pipe.h"
+#include "display/screen.h"
+#include "gfx/bitmap_font.h"
+#include "main/show.h"
+#include "main/timeline.h"
+
+namespace {
+constexpr const char* MUSIC_PATH = "data/warmer.ogg";
+// The show's length as the renderer draws it: frames 1 .. 7576, 33 ms each.
+constexpr double SHOW_SECONDS = LAST_SHOW_FRAME * CAPTURE_FRAME_PERIOD_MS / 1000.0;
+
+int fail(const std::string& message) {
+    fprintf(stderr, "ambrelle-capture: %s\n", message.c_str());
+    return 1;
+}
+
+// The show refuses to start without an Ogg stream it can open; ffmpeg would
+// otherwise fail later with a message of its own.
+bool musicLooksLikeOgg() {
+    FILE* f = fopen(MUSIC_PATH, "rb");
+    if (!f) return false;
+    char magic[4] = {};
+    const bool ok = fread(magic, 1, 4, f) == 4 && memcmp(magic, "OggS", 4) == 0;
+    fclose(f);
+    return ok;
+}
+}  // namespace
+
+int main(int argc, char** argv) {
+    CaptureOptions options;
+    std::string error;
+    switch (parseCaptureOptions(argc, argv, &options, &error)) {
+        case ParseOutcome::Help:
+            fputs(captureUsage(), stdout);
+            return 0;
+        case ParseOutcome::Error:
+            fprintf(stderr, "ambrelle-capture: %s (see --help)\n", error.c_str());
+            return 2;
+        case ParseOutcome::Run:
+            break;
+    }
+    if (!options.directory.empty() && chdir(options.directory.c_str()) != 0) {
+        fprintf(stderr, "ambrelle-capture: -C: cannot change into '%s': %s\n", options.directory.c_str(),
+                strerror(errno));
+        return 2;
+    }
+
+    std::string ffmpeg;
+    if (!options.videoPath.empty()) {
+        ffmpeg = VideoPipe::findFfmpeg();
+        if (ffmpeg.empty())
+            return fail("--video needs ffmpeg, which was not found on PATH; install it with: apt-get install ffmpeg");
+        // A failed write to ffmpeg is reported as an error, not a silent death.
+        signal(SIGPIPE, SIG_IGN);
+    }
+    FrameOutputs outputs(options);
+    if (!outputs.prepare(&error)) return fail(error);
+
+    // Start-up in the show's order; any missing or broken file ends the
+    // process here with the show's own message and status 1.
+    Screen* screen = Screen::instance();
+    loadingFont = new BitmapFont("data/font.png", 8, 9, -1, 32, 102);
+    loadShow(nullptr);
+    if (!options.videoPath.empty() && !musicLooksLikeOgg()) {
+        fprintf(stderr, "!ogg\n");
+        return 1;
+    }
+    for (int i = 0; i < SCREEN_PIXELS; i++) screen->backBuffer[i] = 0xFFFF;
+
+    if (!outputs.startVideo(ffmpeg, &error)) return fail(error);
+
+    const uint32_t lastFrame = options.bench ? LAST_SHOW_FRAME : options.frames.lastFrame();
+    // Hash lines on the same terminal would be torn by the bar; they show the
+    // progress themselves.
+    const bool showProgress = isatty(STDERR_FILENO) == 1 && !(options.hash && isatty(STDOUT_FILENO) == 1);
+    ProgressBar progress(lastFrame, showProgress);
+    const auto start = std::chrono::steady_clock::now();
+    uint32_t k = 0;
+    bool ok = true;
+    for (;;) {
+        k++;
+        timeline.drawFrame(CAPTURE_FRAME_PERIOD_MS * k);
+        const uint32_t mask = timeline.sceneMask;
+        if (!options.bench && options.frames.contains(k) &&
+            !outputs.write(k, timeline.elapsedMs, mask, screen->backBuffer, &error)) {
+            ok = false;
+            break;
+        }
+        progress.update(k);
+        if ((mask & MASK_END) || (!options.bench && k >= lastFrame)) break;
+    }
+    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    progress.finish();
+    if (ok && !outputs.finish(&error)) ok = false;
+
+    destroyShow();
+    delete screen;
+    if (!ok) return fail(error);
+    if (options.bench) {
+        const double s = seconds > 0 ? seconds : 1e-9;
+        printf("rendered %u frames in %.3f s: %.1f fps, %.2f x realtime\n", k, seconds, k / s, SHOW_SECONDS / s);
+    }
+    return 0;
+}

@@ -1,0 +1,221 @@
+// bg3.png, feather.png and feather_alpha.png: a pale morning sky and a soft,
+// barred russet feather that drifts down over it. The feather lies along the
+// picture's rising diagonal, inside the inscribed circle, so that as the
+// scene rocks it about the centre it swings around the horizontal.
+#include <cmath>
+#include <string>
+#include <vector>
+
+#include "datagen.h"
+#include "makers.h"
+#include "soft_paint.h"
+
+namespace {
+
+using softpaint::Canvas;
+using softpaint::clamp01;
+using softpaint::Colour;
+using softpaint::mix;
+using softpaint::smoothstep;
+using softpaint::ValueNoise;
+
+const double PI = 3.14159265358979323846;
+
+// ---------------------------------------------------------------- the sky
+
+Colour skyAt(double x, double y, const ValueNoise& noise) {
+    const double h = y / 240.0;
+    // Clear blue overhead, a milky middle, warm cream near the ground.
+    const Colour top{158, 192, 224}, middle{204, 222, 236}, low{242, 232, 218};
+    Colour c = h < 0.55 ? mix(top, middle, smoothstep(0, 0.55, h)) : mix(middle, low, smoothstep(0.55, 1, h));
+    // Morning light from the upper left.
+    const double sun = std::exp(-(std::pow((x - 40) / 170, 2) + std::pow((y + 30) / 140, 2)));
+    c = mix(c, Colour{255, 246, 226}, 0.55 * sun);
+    // Thin high streaks drifting across, stretched sideways.
+    const double streak = noise.fbm(x / 150, y / 26, 4) + 0.18 * std::sin(y / 21.0 + x / 260.0);
+    const double cloud = smoothstep(0.04, 0.32, streak) * (1 - 0.6 * h);
+    c = mix(c, Colour{250, 248, 244}, 0.42 * cloud);
+    // A low bank of soft haze.
+    const double bank = smoothstep(0.0, 0.35, noise.fbm(x / 90 + 40, y / 40 + 9, 4) + (h - 0.82) * 1.6);
+    c = mix(c, Colour{250, 240, 228}, 0.5 * bank);
+    return c;
+}
+
+// ------------------------------------------------------------ the feather
+
+const int FEATHER = 128;
+const int SUPER = 4;  // subsamples per pixel side
+
+// The rachis: from the quill low on the left to the tip high on the right,
+// bowed slightly; 112 pixels long.
+const double AXIS_ANGLE = -40 * PI / 180;
+const double LENGTH = 116;
+const double BOW = 5;  // sideways bow of the rachis at its middle, pixels
+
+struct FeatherSample {
+    Colour colour;
+    double alpha;
+};
+
+// Vane half-width at s (0 quill end, 1 tip), pixels; side < 0 is the narrower
+// leading vane.
+double vaneWidth(double s, double side) {
+    if (s < 0.07) return 0;
+    double w;
+    if (s < 0.3)
+        w = 18.5 * smoothstep(0.07, 0.3, s);
+    else if (s < 0.62)
+        w = 18.5 + 1.5 * std::sin((s - 0.3) / 0.32 * PI * 0.5);
+    else
+        w = 20 * std::sqrt(std::max(0.0, 1 - std::pow((s - 0.62) / 0.38, 2.2)));
+    return side < 0 ? w * 0.78 : w;
+}
+
+FeatherSample featherAt(double px, double py, const ValueNoise& noise) {
+    const double ca = std::cos(AXIS_ANGLE), sa = std::sin(AXIS_ANGLE);
+    // Chord coordinates: along from the quill end, across to the right of it.
+    const double cx = 64 - 0.5 * LENGTH * ca + 2 * sa, cy = 64 - 0.5 * LENGTH * sa - 2 * ca;
+    const double dx = px - cx, dy = py - cy;
+    const double along = dx * ca + dy * sa;
+    const double s = along / LENGTH;
+    const double bow = BOW * 4 * s * (1 - s);
+    const double t = (-dx * sa + dy * ca) - bow;  // across the rachis, pixels
+    const double side = t < 0 ? -1 : 1;
+    const double at = std::fabs(t);
+    FeatherSample out{{0, 0, 0}, 0};
+    if (s < -0.02 || s > 1.03) return out;
+
+    // The quill: a translucent ivory shaft, thinning toward the tip.
+    const double shaftHalf = 1.5 * (1 - 0.75 * clamp01(s)) + 0.25;
+    const double shaft = smoothstep(shaftHalf + 0.6, shaftHalf - 0.3, at) * smoothstep(-0.02, 0.01, s) *
+                         smoothstep(1.0, 0.9, s);
+
+    // Barbs leave the rachis toward the tip and curve further near the edge.
+    const double w = vaneWidth(s, side);
+    const double barbS = s - (1.05 * at + 0.018 * at * at) / LENGTH;
+    const double barbPhase = barbS * LENGTH / 1.9;
+    const double barbLine = 0.5 + 0.5 * std::cos(2 * PI * barbPhase);
+
+    // Ragged edge: the barb tips end at slightly different lengths.
+    const double rag = 1.4 * noise.at(barbS * LENGTH / 2.2 + (side < 0 ? 40 : 0), 3.7) +
+                       0.8 * std::sin(barbS * LENGTH * 0.9 + side);
+    const double edge = w + rag - 0.8;
+    double vane = w > 0 ? smoothstep(edge + 0.9, edge - 1.6, at) : 0;
+
+    // Splits: where barbs have come apart, a gap opening toward the edge.
+    static const double SPLITS[2][4] = {{0.38, 0.55, 0.71, 0.86}, {0.44, 0.63, 0.78, 0.0}};
+    for (double split : SPLITS[side < 0 ? 0 : 1]) {
+        if (split <= 0) continue;
+        const double gap = std::exp(-std::pow((barbS - split) * LENGTH / 0.9, 2));
+        vane *= 1 - 0.95 * gap * smoothstep(0.15, 0.6, at / std::max(w, 1.0));
+    }
+
+    // The downy base: looser, longer wisps that let the sky through, each
+    // barb a soft strand of its own length.
+    const double down = smoothstep(0.36, 0.12, s);
+    const double strandPhase = barbS * LENGTH / 2.6;
+    const double strand = std::pow(0.5 + 0.5 * std::cos(2 * PI * strandPhase), 1.5);
+    const double reach = w * (1.05 + 0.45 * noise.at(std::floor(strandPhase) * 0.37 + 80, side * 3.3));
+    const double downFade = smoothstep(reach + 1.5, reach * 0.35, at);
+    const double wispAlpha = downFade * (0.35 + 0.65 * strand) * smoothstep(0.04, 0.11, s) * (0.9 - 0.35 * at / std::max(reach, 1.0));
+    vane = vane * (1 - down) + down * clamp01(wispAlpha);
+
+    // Colour: cream down, warm tawny vane, russet toward the tip, with soft
+    // chevron bars and lighter barb lines.
+    Colour c = mix(Colour{236, 226, 212}, Colour{206, 148, 92}, smoothstep(0.16, 0.42, s));
+    c = mix(c, Colour{156, 86, 50}, smoothstep(0.55, 1.0, s));
+    const double barS = s - 0.42 * at / LENGTH;
+    const double bars = smoothstep(0.35, 0.5, barS) * std::pow(0.5 + 0.5 * std::cos(2 * PI * (barS - 0.44) / 0.125), 3);
+    c = mix(c, Colour{104, 58, 38}, 0.55 * bars);
+    const double across = at / std::max(w, 1.0);
+    // A darker rim defines the vane against the pale sky; a groove of
+    // shadow runs beside the rachis on the lower vane.
+    c = mix(c, Colour{128, 70, 44}, 0.22 * smoothstep(0.72, 1.0, across) * (1 - down));
+    if (side > 0) c = mix(c, Colour{120, 72, 48}, 0.25 * smoothstep(4.5, 1.2, at) * smoothstep(0.2, 0.4, s));
+    // Hand-painted mottling and lighter barb lines.
+    c = softpaint::scale(c, 0.94 + 0.08 * barbLine + 0.12 * noise.fbm(px / 7 + 20, py / 7 + 20, 3));
+    // Light from the upper left catches the far vane.
+    if (side < 0) c = mix(c, Colour{250, 236, 210}, 0.12 * (1 - down));
+    // Tip: the darkest edge.
+    c = mix(c, Colour{92, 50, 34}, 0.35 * smoothstep(0.9, 1.0, s) * smoothstep(0.3, 1.0, at / std::max(w, 1.0)));
+
+    const Colour shaftColour = mix(Colour{246, 238, 222}, Colour{214, 186, 150}, smoothstep(0.2, 1.0, s));
+    const double alpha = clamp01(vane + shaft - vane * shaft);
+    if (alpha <= 0) return out;
+    out.colour = mix(c, shaftColour, 0.9 * shaft / alpha);
+    out.alpha = alpha;
+    return out;
+}
+
+// The feather painted once, both pictures taken from the same pass: colour
+// (weighted by coverage, so edges keep the feather's own colour) and opacity.
+struct PaintedFeather {
+    Canvas colour{FEATHER, FEATHER};
+    std::vector<double> alpha = std::vector<double>(FEATHER * FEATHER, 0.0);
+};
+
+const PaintedFeather& paintedFeather() {
+    static PaintedFeather feather = [] {
+        PaintedFeather f;
+        const ValueNoise noise(77);
+        for (int y = 0; y < FEATHER; y++)
+            for (int x = 0; x < FEATHER; x++) {
+                Colour sum{0, 0, 0};
+                double coverage = 0;
+                for (int sy = 0; sy < SUPER; sy++)
+                    for (int sx = 0; sx < SUPER; sx++) {
+                        const FeatherSample s =
+                            featherAt(x + (sx + 0.5) / SUPER, y + (sy + 0.5) / SUPER, noise);
+                        sum = {sum.r + s.colour.r * s.alpha, sum.g + s.colour.g * s.alpha, sum.b + s.colour.b * s.alpha};
+                        coverage += s.alpha;
+                    }
+                // Keep it well inside the inscribed circle: nothing beyond
+                // radius 62 from the turning centre.
+                const double r = std::hypot(x + 0.5 - 64, y + 0.5 - 64);
+                coverage *= smoothstep(62.5, 60.5, r);
+                f.alpha[y * FEATHER + x] = coverage / (SUPER * SUPER);
+                // Where nothing covers the pixel its colour is never seen;
+                // the vane's tawny keeps the picture calm in a viewer.
+                f.colour.at(x, y) = coverage > 0 ? softpaint::scale(sum, 1.0 / coverage) : Colour{206, 148, 92};
+            }
+        return f;
+    }();
+    return feather;
+}
+
+}  // namespace
+
+bool makeFeatherBackground(const std::string& dir) {
+    const ValueNoise noise(33);
+    Picture picture(320, 240);
+    for (int y = 0; y < 240; y++)
+        for (int x = 0; x < 320; x++) {
+            const Colour c = skyAt(x + 0.5, y + 0.5, noise);
+            picture.setDithered(x, y, c.r, c.g, c.b);
+        }
+    return savePng(picture, dir + "/bg3.png");
+}
+
+bool makeFeather(const std::string& dir) {
+    const PaintedFeather& f = paintedFeather();
+    Picture picture(FEATHER, FEATHER);
+    for (int y = 0; y < FEATHER; y++)
+        for (int x = 0; x < FEATHER; x++) {
+            const Colour c = f.colour.at(x, y);
+            picture.setDithered(x, y, c.r, c.g, c.b);
+        }
+    return savePng(picture, dir + "/feather.png");
+}
+
+bool makeFeatherAlpha(const std::string& dir) {
+    const PaintedFeather& f = paintedFeather();
+    Picture picture(FEATHER, FEATHER);
+    for (int y = 0; y < FEATHER; y++)
+        for (int x = 0; x < FEATHER; x++) {
+            // Opacity in green's 64 levels; full coverage must be exactly 63.
+            const int level = static_cast<int>(std::lround(63 * f.alpha[y * FEATHER + x]));
+            const int byte = (level << 2) | (level >> 4);
+            picture.set(x, y, byte, byte, byte);
+        }
+    return savePng(picture, dir + "/feather_alpha.png");
+}

@@ -1,0 +1,336 @@
+// skybax.png: the closing sky, an evening sky over a sea of clouds, painted
+// in soft layers: gradient, sun glow, high streaks, cumulus, cloud banks.
+#include <cmath>
+#include <vector>
+
+#include "datagen.h"
+#include "makers.h"
+
+namespace {
+
+const int W = 320;
+const int H = 240;
+
+struct Colour {
+    double r, g, b;
+};
+
+Colour mix(Colour a, Colour b, double t) { return {a.r + (b.r - a.r) * t, a.g + (b.g - a.g) * t, a.b + (b.b - a.b) * t}; }
+
+double clamp01(double v) { return v < 0 ? 0 : v > 1 ? 1 : v; }
+double smoothstep(double e0, double e1, double v) {
+    const double t = clamp01((v - e0) / (e1 - e0));
+    return t * t * (3 - 2 * t);
+}
+
+// Smooth value noise on a 64 x 64 lattice that wraps, for gentle irregularity
+// of cloud edges and brush streaks (never as visible grain).
+struct ValueNoise {
+    double lattice[64][64];
+    explicit ValueNoise(uint64_t seed) {
+        Rng rng(seed);
+        for (auto& row : lattice)
+            for (double& v : row) v = rng.uniform();
+    }
+    double at(double x, double y) const {
+        const double fx = std::floor(x), fy = std::floor(y);
+        const int ix = static_cast<int>(fx) & 63, iy = static_cast<int>(fy) & 63;
+        double tx = x - fx, ty = y - fy;
+        tx = tx * tx * (3 - 2 * tx);
+        ty = ty * ty * (3 - 2 * ty);
+        const double a = lattice[iy][ix], b = lattice[iy][(ix + 1) & 63];
+        const double c = lattice[(iy + 1) & 63][ix], d = lattice[(iy + 1) & 63][(ix + 1) & 63];
+        return (a + (b - a) * tx) * (1 - ty) + (c + (d - c) * tx) * ty;
+    }
+    // Three octaves, roughly -0.5..0.5.
+    double fbm(double x, double y) const {
+        return 0.55 * (at(x, y) - 0.5) + 0.3 * (at(2.03 * x + 17, 2.03 * y + 5) - 0.5) +
+               0.15 * (at(4.1 * x + 3, 4.1 * y + 29) - 0.5);
+    }
+};
+
+// Sun low on the right, above the cloud sea.
+const double SUN_X = 236, SUN_Y = 150;
+
+// One rounded lump of a cloud: a circle squashed vertically by `squash`.
+struct Puff {
+    double x, y, r, squash;
+};
+
+// A cloud: puffs under one flat base, one haze amount (far clouds melt into
+// the sky) and an offset into the noise so that outlines differ.
+struct Cloud {
+    std::vector<Puff> puffs;
+    double baseY;
+    double haze;
+    double warpSeed;
+    double solidBelow = 1e9;  // banks: everything below this row is cloud
+};
+
+// Palette of the painted clouds: lavender shade, rose half-light, cream light
+// and a gold rim where edges face the sun.
+const Colour CLOUD_SHADE = {150, 140, 194};
+const Colour CLOUD_MID = {228, 196, 214};
+const Colour CLOUD_LIT = {255, 240, 220};
+const Colour CLOUD_RIM = {255, 210, 134};
+
+// A coverage map over the cloud's bounding box, with blurred copies that the
+// shading reads: light falls where the cloud thins out toward the sun.
+struct CoverMap {
+    int x0 = 0, y0 = 0, w = 0, h = 0;
+    std::vector<double> v;
+    double at(double x, double y) const {
+        const int ix = static_cast<int>(std::floor(x + 0.5)) - x0, iy = static_cast<int>(std::floor(y + 0.5)) - y0;
+        if (ix < 0 || iy < 0 || ix >= w || iy >= h) return 0;
+        return v[iy * w + ix];
+    }
+};
+
+// Three box passes each way: close to a Gaussian of the given radius.
+CoverMap blurred(const CoverMap& in, int radius) {
+    CoverMap out = in;
+    std::vector<double> tmp(out.v.size());
+    for (int pass = 0; pass < 3; pass++) {
+        for (int y = 0; y < out.h; y++)
+            for (int x = 0; x < out.w; x++) {
+                double sum = 0;
+                for (int k = -radius; k <= radius; k++) {
+                    const int xx = x + k;
+                    if (xx >= 0 && xx < out.w) sum += out.v[y * out.w + xx];
+                }
+                tmp[y * out.w + x] = sum / (2 * radius + 1);
+            }
+        for (int y = 0; y < out.h; y++)
+            for (int x = 0; x < out.w; x++) {
+                double sum = 0;
+                for (int k = -radius; k <= radius; k++) {
+                    const int yy = y + k;
+                    if (yy >= 0 && yy < out.h) sum += tmp[yy * out.w + x];
+                }
+                out.v[y * out.w + x] = sum / (2 * radius + 1);
+            }
+    }
+    return out;
+}
+
+void paintCloud(std::vector<Colour>& sky, const Cloud& cloud, const ValueNoise& noise) {
+    double minX = W, maxX = 0, minY = H, maxY = 0;
+    for (const Puff& p : cloud.puffs) {
+        minX = std::fmin(minX, p.x - p.r);
+        maxX = std::fmax(maxX, p.x + p.r);
+        minY = std::fmin(minY, p.y - p.r * p.squash);
+        maxY = std::fmax(maxY, p.y + p.r * p.squash);
+    }
+    if (cloud.solidBelow < H) maxY = H + 10;
+    const int margin = 30;
+    CoverMap cover;
+    cover.x0 = static_cast<int>(minX) - margin;
+    cover.y0 = static_cast<int>(minY) - margin;
+    cover.w = static_cast<int>(maxX - minX) + 2 * margin;
+    cover.h = static_cast<int>(std::fmin(maxY, cloud.baseY) - minY) + 2 * margin;
+    cover.v.assign(cover.w * cover.h, 0);
+    for (int j = 0; j < cover.h; j++) {
+        for (int i = 0; i < cover.w; i++) {
+            const double x = cover.x0 + i, y = cover.y0 + j;
+            // A gentle warp of the sample point makes the outline painterly.
+            const double wx = x + 2.5 * noise.fbm(x / 19.0 + cloud.warpSeed, y / 19.0);
+            const double wy = y + 1.5 * noise.fbm(x / 19.0 + 40 + cloud.warpSeed, y / 19.0 + 11);
+            double c = 0;
+            for (const Puff& p : cloud.puffs) {
+                const double dx = wx - p.x, dy = (wy - p.y) / p.squash;
+                const double d = std::sqrt(dx * dx + dy * dy);
+                c = std::fmax(c, clamp01((p.r + 0.75 - d) / 1.5));
+            }
+            c = std::fmax(c, smoothstep(cloud.solidBelow - 2, cloud.solidBelow + 2, wy));
+            c *= smoothstep(cloud.baseY + 1.5, cloud.baseY - 2.5, wy);
+            cover.v[j * cover.w + i] = c;
+        }
+    }
+    const CoverMap near = blurred(cover, 2), far = blurred(cover, 5);
+    const double top = minY, height = std::fmax(8, std::fmin(cloud.baseY, maxY) - top);
+    for (int j = 0; j < cover.h; j++) {
+        const int y = cover.y0 + j;
+        if (y < 0 || y >= H) continue;
+        for (int i = 0; i < cover.w; i++) {
+            const int x = cover.x0 + i;
+            const double c0 = cover.v[j * cover.w + i];
+            if (x < 0 || x >= W || c0 <= 0) continue;
+            // Toward the sun, tilted upward: the light comes from the low sun
+            // and from the open sky above.
+            double lx = SUN_X - x, ly = SUN_Y - y;
+            const double distSun = std::sqrt(lx * lx + ly * ly) + 1e-9;
+            lx /= distSun;
+            ly = ly / distSun - 0.5;
+            const double l = std::sqrt(lx * lx + ly * ly);
+            lx /= l;
+            ly /= l;
+            const double s1 = near.at(x, y) - near.at(x + 3 * lx, y + 3 * ly);
+            const double s2 = far.at(x, y) - far.at(x + 9 * lx, y + 9 * ly);
+            // Undersides fall into shade, tops catch the light.
+            const double h = clamp01((cloud.baseY - y) / height);
+            const double light = clamp01(0.3 + 1.4 * s1 + 1.1 * s2 + 0.45 * (h - 0.4));
+            Colour c = mix(CLOUD_SHADE, CLOUD_MID, smoothstep(0.15, 0.5, light));
+            c = mix(c, CLOUD_LIT, smoothstep(0.5, 0.85, light));
+            // A gold rim on edges that face the sun, stronger near it.
+            const double toSun = near.at(x, y) - near.at(x + 3 * (SUN_X - x) / distSun, y + 3 * (SUN_Y - y) / distSun);
+            const double rim = smoothstep(0.12, 0.4, toSun) * (0.2 + 1.0 * std::exp(-distSun / 90.0));
+            c = mix(c, CLOUD_RIM, clamp01(rim));
+            Colour& dst = sky[y * W + x];
+            c = mix(c, dst, cloud.haze);
+            dst = mix(dst, c, c0);
+        }
+    }
+}
+
+// One row of the cloud sea: rolling tops along rowY over a body that reaches
+// below the picture.
+Cloud makeBank(Rng& rng, double rowY, double minR, double maxR, double haze, double seed) {
+    Cloud bank;
+    double x = -maxR;
+    while (x < W + maxR) {
+        const double u = rng.uniform();
+        const double r = minR + (maxR - minR) * u * u;
+        // The row rises and falls gently, so the sea does not read as stripes.
+        const double y = rowY + 0.25 * maxR * std::sin(x / 53.0 + seed) + r * 0.4 + 3 * rng.uniform();
+        bank.puffs.push_back({x, y, r, 0.7});
+        // A smaller lump on the shoulder of each top.
+        bank.puffs.push_back({x + r * 0.7, y + r * 0.15, r * 0.6, 0.75});
+        x += r * (0.9 + 0.9 * rng.uniform());
+    }
+    // The body under the tops, and solid cloud below it down to the edge.
+    for (double bx = -maxR; bx < W + maxR; bx += maxR * 0.8) bank.puffs.push_back({bx, rowY + maxR * 1.9, maxR * 1.6, 1.0});
+    bank.solidBelow = rowY + maxR * 1.9;
+    bank.baseY = H + 60;
+    bank.haze = haze;
+    bank.warpSeed = seed;
+    return bank;
+}
+
+// A fair-weather cumulus: a row of puffs on the flat base and fewer, larger
+// ones heaped on top, highest near the middle.
+Cloud makeCumulus(Rng& rng, double cx, double baseY, double width, double height, double haze, double seed) {
+    Cloud cloud;
+    const int basePuffs = 3 + static_cast<int>(width / 18);
+    for (int i = 0; i < basePuffs; i++) {
+        const double t = (i + 0.5) / basePuffs - 0.5;
+        const double r = height * (0.24 + 0.1 * rng.uniform());
+        cloud.puffs.push_back({cx + t * width, baseY - r * 0.5, r, 0.85});
+    }
+    const int topPuffs = 3 + static_cast<int>(width / 30);
+    for (int i = 0; i < topPuffs; i++) {
+        const double t = (i + 0.5) / topPuffs - 0.5;
+        const double r = height * (0.26 + 0.16 * rng.uniform()) * (1 - 0.8 * t * t);
+        const double lift = height * (0.35 + 0.4 * (1 - 4 * t * t)) * (0.85 + 0.25 * rng.uniform());
+        cloud.puffs.push_back({cx + t * width * 0.78, baseY - lift, r, 0.95});
+    }
+    // A core under the lumps, so the heap has no hollows.
+    cloud.puffs.push_back({cx, baseY - height * 0.35, width * 0.42, height * 0.36 / (width * 0.42)});
+    cloud.baseY = baseY;
+    cloud.haze = haze;
+    cloud.warpSeed = seed;
+    return cloud;
+}
+
+// The sky gradient, top to bottom: evening blue, lilac, rose, peach and gold.
+Colour gradient(double y) {
+    struct Stop {
+        double at;
+        Colour c;
+    };
+    const Stop stops[] = {
+        {0.00, {58, 88, 150}},   {0.30, {104, 128, 188}}, {0.52, {170, 160, 206}},
+        {0.68, {228, 176, 188}}, {0.80, {252, 200, 160}}, {1.00, {255, 224, 168}},
+    };
+    const double t = y / (H - 1);
+    for (size_t i = 1; i < sizeof(stops) / sizeof(stops[0]); i++) {
+        if (t <= stops[i].at) {
+            const double u = (t - stops[i - 1].at) / (stops[i].at - stops[i - 1].at);
+            return mix(stops[i - 1].c, stops[i].c, u * u * (3 - 2 * u));
+        }
+    }
+    return stops[5].c;
+}
+
+void paintSkyAndSun(std::vector<Colour>& sky, const ValueNoise& noise) {
+    for (int y = 0; y < H; y++) {
+        for (int x = 0; x < W; x++) {
+            Colour c = gradient(y);
+            const double dx = x - SUN_X, dy = (y - SUN_Y) * 1.15;
+            const double d = std::sqrt(dx * dx + dy * dy);
+            // Two glows: a wide warm wash and a close bright halo.
+            c = mix(c, Colour{255, 206, 150}, 0.55 * std::exp(-d / 110.0));
+            c = mix(c, Colour{255, 238, 200}, 0.75 * std::exp(-d / 22.0));
+            c = mix(c, Colour{255, 250, 232}, smoothstep(9.5, 7.5, d));
+            // High, thin streaks of cloud, brushed along x, warmer near the sun.
+            const double band = std::exp(-std::pow((y - 38 - 10 * std::sin(x / 70.0)) / 14.0, 2)) +
+                                0.7 * std::exp(-std::pow((y - 78 + 6 * std::sin(x / 53.0 + 1)) / 9.0, 2));
+            const double streak = smoothstep(0.05, 0.35, noise.fbm(x / 60.0 + 7, y / 6.0) + 0.1);
+            const double s = 0.38 * band * streak;
+            if (s > 0) c = mix(c, mix(Colour{236, 214, 232}, Colour{255, 226, 196}, std::exp(-d / 160.0)), s);
+            sky[y * W + x] = c;
+        }
+    }
+}
+
+// Three far birds, tiny dark ticks on the evening sky.
+void paintBirds(std::vector<Colour>& sky) {
+    const double birds[3][3] = {{92, 62, 1.0}, {104, 56, 0.8}, {112, 66, 0.7}};
+    const Colour ink = {70, 62, 96};
+    for (const auto& b : birds) {
+        for (int side = -1; side <= 1; side += 2) {
+            for (double t = 0; t <= 1.0; t += 0.05) {
+                // Each wing a gentle arc rising from the body.
+                const double x = b[0] + side * t * 4.0 * b[2];
+                const double y = b[1] - std::sin(t * 3.14159) * 1.6 * b[2] + t * 0.4;
+                const int px = static_cast<int>(x + 0.5), py = static_cast<int>(y + 0.5);
+                if (px < 0 || py < 0 || px >= W || py >= H) continue;
+                sky[py * W + px] = mix(sky[py * W + px], ink, 0.75);
+            }
+        }
+    }
+}
+
+}  // namespace
+
+bool makeSky(const std::string& dir) {
+    std::vector<Colour> sky(W * H);
+    const ValueNoise noise(0x5C1E5);
+    paintSkyAndSun(sky, noise);
+    paintBirds(sky);
+
+    Rng rng(0xB1A5C0DE);
+    // Back to front: distant cumulus, the tall foreground heap, then the
+    // rows of the cloud sea, each nearer row larger and clearer.
+    paintCloud(sky, makeCumulus(rng, 272, 100, 64, 24, 0.45, 3), noise);
+    paintCloud(sky, makeCumulus(rng, 166, 124, 44, 16, 0.5, 9), noise);
+    paintCloud(sky, makeCumulus(rng, 72, 148, 136, 60, 0.0, 21), noise);
+    // Lumps standing in front of the big heap give it inner relief.
+    Cloud front;
+    front.puffs = {{30, 138, 11, 0.8}, {48, 134, 13, 0.8}, {70, 137, 12, 0.8},
+                   {92, 132, 15, 0.8}, {114, 137, 12, 0.8}, {80, 144, 22, 0.5}};
+    front.baseY = 148;
+    front.haze = 0.35;
+    front.warpSeed = 27;
+    paintCloud(sky, front, noise);
+    paintCloud(sky, makeBank(rng, 166, 4, 8, 0.6, 33), noise);
+    paintCloud(sky, makeBank(rng, 176, 6, 12, 0.45, 47), noise);
+    paintCloud(sky, makeBank(rng, 190, 9, 18, 0.25, 59), noise);
+    paintCloud(sky, makeBank(rng, 208, 14, 28, 0.08, 71), noise);
+    paintCloud(sky, makeBank(rng, 222, 18, 32, 0.0, 83), noise);
+
+    // The sun's haze lies over everything, clouds included.
+    for (int y = 0; y < H; y++)
+        for (int x = 0; x < W; x++) {
+            const double dx = x - SUN_X, dy = (y - SUN_Y) * 1.3;
+            const double glow = 0.3 * std::exp(-std::sqrt(dx * dx + dy * dy) / 50.0);
+            sky[y * W + x] = mix(sky[y * W + x], Colour{255, 232, 196}, glow);
+        }
+
+    Picture picture(W, H);
+    for (int y = 0; y < H; y++)
+        for (int x = 0; x < W; x++) {
+            const Colour& c = sky[y * W + x];
+            picture.setDithered(x, y, c.r, c.g, c.b);
+        }
+    return savePng(picture, dir + "/skybax.png");
+}
