@@ -10,6 +10,17 @@
 
 #include "gfx/pixel.h"
 
+namespace {
+// Truncation toward zero, as a plain conversion does, but saturating: a window
+// of zero width makes the scale infinite, and converting that is undefined.
+int64_t truncate(float v) {
+    if (v != v) return 0;
+    if (v >= 9.0e18f) return INT64_MAX / 4;
+    if (v <= -9.0e18f) return -INT64_MAX / 4;
+    return static_cast<int64_t>(v);
+}
+}  // namespace
+
 void PresentScaler::setSize(int srcWidth, int srcHeight, int windowW, int windowH) {
     if (srcWidth == w && srcHeight == h && windowW == W && windowH == H) return;
     w = srcWidth;
@@ -20,28 +31,28 @@ void PresentScaler::setSize(int srcWidth, int srcHeight, int windowW, int window
     const float fW = static_cast<float>(W), fH = static_cast<float>(H);
     const float ratio = fH / fW;
     float scale;
-    int offsetX = 0, offsetY = 0;
+    int64_t offsetX = 0, offsetY = 0;
     if (ratio >= 0.75f || ratio != ratio) {
         scale = fw / fW;
         const float half = static_cast<float>(h / 2);
-        offsetY = static_cast<int>(half + fH * scale * -0.5f);
+        offsetY = truncate(half + fH * scale * -0.5f);
     } else {
         scale = fh / fH;
         const float half = static_cast<float>(w / 2);
-        offsetX = static_cast<int>(half + fW * scale * -0.5f);
+        offsetX = truncate(half + fW * scale * -0.5f);
     }
     rowSource.assign(H, -1);
     for (int y = 0; y < H; y++) {
-        const int sy = offsetY + static_cast<int>(static_cast<float>(y) * scale);
-        rowSource[y] = (sy >= 0 && sy < h) ? sy : -1;
+        const int64_t sy = offsetY + truncate(static_cast<float>(y) * scale);
+        rowSource[y] = (sy >= 0 && sy < h) ? static_cast<int32_t>(sy) : -1;
     }
     columnSource.assign(W, -1);
     firstColumn = W;
     endColumn = W;
     for (int x = 0; x < W; x++) {
-        const int sx = static_cast<int>(static_cast<float>(x) * scale) + offsetX;
+        const int64_t sx = truncate(static_cast<float>(x) * scale) + offsetX;
         if (sx >= 0 && sx < w) {
-            columnSource[x] = sx;
+            columnSource[x] = static_cast<int32_t>(sx);
             if (firstColumn == W) firstColumn = x;
             endColumn = x + 1;
         }

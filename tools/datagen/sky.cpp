@@ -3,6 +3,7 @@
 #include <cmath>
 #include <vector>
 
+#include "art_kit.h"
 #include "datagen.h"
 #include "makers.h"
 
@@ -11,43 +12,11 @@ namespace {
 const int W = 320;
 const int H = 240;
 
-struct Colour {
-    double r, g, b;
-};
-
-Colour mix(Colour a, Colour b, double t) { return {a.r + (b.r - a.r) * t, a.g + (b.g - a.g) * t, a.b + (b.b - a.b) * t}; }
-
-double clamp01(double v) { return v < 0 ? 0 : v > 1 ? 1 : v; }
-double smoothstep(double e0, double e1, double v) {
-    const double t = clamp01((v - e0) / (e1 - e0));
-    return t * t * (3 - 2 * t);
-}
-
-// Smooth value noise on a 64 x 64 lattice that wraps, for gentle irregularity
-// of cloud edges and brush streaks (never as visible grain).
-struct ValueNoise {
-    double lattice[64][64];
-    explicit ValueNoise(uint64_t seed) {
-        Rng rng(seed);
-        for (auto& row : lattice)
-            for (double& v : row) v = rng.uniform();
-    }
-    double at(double x, double y) const {
-        const double fx = std::floor(x), fy = std::floor(y);
-        const int ix = static_cast<int>(fx) & 63, iy = static_cast<int>(fy) & 63;
-        double tx = x - fx, ty = y - fy;
-        tx = tx * tx * (3 - 2 * tx);
-        ty = ty * ty * (3 - 2 * ty);
-        const double a = lattice[iy][ix], b = lattice[iy][(ix + 1) & 63];
-        const double c = lattice[(iy + 1) & 63][ix], d = lattice[(iy + 1) & 63][(ix + 1) & 63];
-        return (a + (b - a) * tx) * (1 - ty) + (c + (d - c) * tx) * ty;
-    }
-    // Three octaves, roughly -0.5..0.5.
-    double fbm(double x, double y) const {
-        return 0.55 * (at(x, y) - 0.5) + 0.3 * (at(2.03 * x + 17, 2.03 * y + 5) - 0.5) +
-               0.15 * (at(4.1 * x + 3, 4.1 * y + 29) - 0.5);
-    }
-};
+using art::clamp01;
+using art::Colour;
+using art::mix;
+using art::smoothstep;
+using art::ValueNoise;
 
 // Sun low on the right, above the cloud sea.
 const double SUN_X = 236, SUN_Y = 150;

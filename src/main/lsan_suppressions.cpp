@@ -1,4 +1,4 @@
-// Leak reports the sanitized SDL tests must not fail on: sdl12-compat keeps
+// Leak reports a sanitized build must not fail on: sdl12-compat keeps
 // the shadow surface that SDL_SetVideoMode creates after SDL_Quit (a program
 // that only opens a mode and quits leaks the same 360 bytes). The SDL
 // libraries have no frame pointers, so the reports show only the allocation
