@@ -168,8 +168,6 @@ void Rasterizer::drawFace(int32_t i) {
         if (k < 0 || k >= mesh.vertexCount) return;
     const bool env = face.materialId == ENV_MATERIAL;
     const Image* source = env ? mesh.envMap : mesh.texture;
-    // Texel indices cover 0..65535: a smaller picture would be read past its end.
-    if (!source || !source->pixels || source->pixelCount < 65536) return;
     const TexFace& texFace = mesh.texFaces[i];
     const int32_t texCorner[3] = {texFace.a, texFace.b, texFace.c};
     if (!env)
@@ -222,6 +220,10 @@ void Rasterizer::drawFace(int32_t i) {
     // Stage 7: only faces running counter-clockwise on screen (y down) are drawn.
     if (area >= 0) return;
 
+    // Texel indices cover 0..65535: a smaller picture would be read past its
+    // end. Checked only here, so the face still counts in the area and the
+    // written-row range like any other.
+    if (!source || !source->pixels || source->pixelCount < 65536) return;
     fillTriangle(c, source->pixels);
 }
 
