@@ -66,3 +66,20 @@ TEST_F(SdlScreen, DeletingTheScreenQuitsSdl) {
     EXPECT_FALSE(Screen::exists());
     EXPECT_EQ(SDL_WasInit(SDL_INIT_VIDEO), 0u);
 }
+
+TEST_F(SdlScreen, FailedResizeKeepsThePreviousModeInUse) {
+    Screen* screen = Screen::instance();
+    screen->resize(801, 601);
+    // SDL refuses a negative size: the previous 800 x 600 mode comes back.
+    screen->resize(-3, -5);
+    ASSERT_NE(screen->surface, nullptr);
+    EXPECT_EQ(screen->windowWidth, 800);
+    EXPECT_EQ(screen->windowHeight, 600);
+    EXPECT_EQ(screen->surface->w, 800);
+    for (int i = 0; i < SCREEN_PIXELS; i++) screen->backBuffer[i] = 0x4321;
+    screen->present();
+    SDL_Surface* s = screen->surface;
+    if (SDL_MUSTLOCK(s)) SDL_LockSurface(s);
+    EXPECT_EQ(surfacePixel(s, 799, 599), 0x4321);
+    if (SDL_MUSTLOCK(s)) SDL_UnlockSurface(s);
+}
