@@ -124,14 +124,18 @@ protected:
         camera.update();
         plane->transform();
     }
-    // A view from a point on a sphere around the mesh origin.
-    void poseAround(Mesh& mesh, int32_t ax, int32_t az, Fixed distance, Fixed lift) {
+    // The camera at the origin, looking along the horizon.
+    void levelCamera() {
         Camera& camera = *screen->camera;
         camera.angle[0] = 0x4000;
         camera.angle[1] = 0;
         camera.angle[2] = 0;
         camera.position[0] = camera.position[1] = camera.position[2] = 0;
         camera.update();
+    }
+    // A view from a point on a sphere around the mesh origin.
+    void poseAround(Mesh& mesh, int32_t ax, int32_t az, Fixed distance, Fixed lift) {
+        levelCamera();
         mesh.focalLength = 0xFA0000;
         mesh.angle[0] = ax;
         mesh.angle[1] = 32768;
@@ -280,12 +284,7 @@ TEST_F(MeshFiles, FramesMatchTheirRecordedHashes) {
 
     // A meadow of flowers at the dragonfly scene's distances.
     {
-        Camera& camera = *screen->camera;
-        camera.angle[0] = 0x4000;
-        camera.angle[1] = 0;
-        camera.angle[2] = 0;
-        camera.position[0] = camera.position[1] = camera.position[2] = 0;
-        camera.update();
+        levelCamera();
         clear(rgb565(150, 200, 120), 0x3E80000);
         for (int i = 0; i < 320 * 110; i++) screen->backBuffer[i] = rgb565(170, 200, 240);
         const int x[6] = {-6, -1, 4, 3, 6, -3};
