@@ -46,3 +46,9 @@ void requireImageSize(const Image& image, const char* path, int minWidth, int mi
     fflush(stdout);
     exit(1);
 }
+
+Image* loadPicture(const char* path, int minWidth, int minHeight) {
+    Image* image = new Image(path);
+    requireImageSize(*image, path, minWidth, minHeight);
+    return image;
+}

@@ -33,3 +33,8 @@ void convertRgbToRgb565(const unsigned char* rgb, int pixelCount, uint16_t* out)
 // smaller than minWidth x minHeight, prints a one-line message naming the file
 // and the size expected and exits with status 1.
 void requireImageSize(const Image& image, const char* path, int minWidth, int minHeight);
+
+// The one way scenes load their pictures: the picture at path, refused at
+// start-up (message, status 1) when missing, undecodable or smaller than
+// minWidth x minHeight, so no scene ever reads past a picture's end.
+Image* loadPicture(const char* path, int minWidth, int minHeight);

@@ -31,23 +31,6 @@ constexpr int FEATHER_COLUMN_SHIFT = 97;
 // The rocking is centred on this angle (65536 units per turn).
 constexpr int32_t ROCK_CENTRE = 40000;
 
-Image* loadPicture(const char* path, int width, int height) {
-    Image* image = new Image(path);
-    requireImageSize(*image, path, width, height);
-    return image;
-}
-
-// blend565 for A = a << 10 with a in 0..63: (d x (64 - a) + s x a) >> 6 per
-// field, the same value exactly (the 16.16 product is this one times 1024)
-// and never above the field's maximum.
-inline uint16_t blendSixtyFourths(uint16_t d, uint16_t s, uint32_t a) {
-    const uint32_t ia = 64 - a;
-    const uint32_t r = ((d >> 11) * ia + (s >> 11) * a) >> 6;
-    const uint32_t g = (((d >> 5) & 0x3F) * ia + ((s >> 5) & 0x3F) * a) >> 6;
-    const uint32_t b = ((d & 0x1F) * ia + (s & 0x1F) * a) >> 6;
-    return static_cast<uint16_t>((r << 11) | (g << 5) | b);
-}
-
 // The logo's weight for opacity g: max(0, g x 1024 - fade), kept within
 // blend565's 0..65536 whatever fade holds.
 inline uint32_t logoWeight(int g, int32_t fade) {

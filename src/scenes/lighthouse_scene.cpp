@@ -27,19 +27,6 @@ constexpr int32_t SPARK_DEATH_ROW = 250;
 // Four times the twirl green (0..252), the scale of the reveal level.
 inline int32_t twirlG4(uint16_t p) { return (p & 0x7E0) >> 3; }
 
-// With an opacity picture's weight A = a << 10 (a = green, 0..63), blend565's
-// (d (65536 - A) + s A) >> 16 equals (d (64 - a) + s a) >> 6 exactly, and the
-// sum never exceeds the field's maximum, so no saturation is needed. Every
-// term fits in 16 bits, which lets the compiler run these rows eight or more
-// pixels at a time.
-inline uint16_t blendSixtyFourths(uint16_t d, uint16_t s, uint16_t a) {
-    const uint16_t ia = static_cast<uint16_t>(64 - a);
-    const uint16_t r = static_cast<uint16_t>(((d >> 11) * ia + (s >> 11) * a) >> 6);
-    const uint16_t g = static_cast<uint16_t>((((d >> 5) & 63) * ia + ((s >> 5) & 63) * a) >> 6);
-    const uint16_t b = static_cast<uint16_t>(((d & 31) * ia + (s & 31) * a) >> 6);
-    return static_cast<uint16_t>((r << 11) | (g << 5) | b);
-}
-
 // dst[i] = blend565(dst[i], color, green(opacity[i]) << 10) for n pixels.
 void blendColorRow(uint16_t* __restrict dst, const uint16_t* __restrict opacity, int n, uint16_t color) {
     for (int i = 0; i < n; i++) dst[i] = blendSixtyFourths(dst[i], color, static_cast<uint16_t>(green6(opacity[i])));

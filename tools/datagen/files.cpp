@@ -29,6 +29,17 @@ const std::vector<DataFile>& dataFiles() {
         {"ambrelle_alpha.png", makeTitleAlpha},
         {"bg2.png", makeRainyWindow},
         {"drops01.png", makeDropSheet},
+        {"env_red.png", makePlaneTexture},
+        {"cloud1.png", makeCloud1},
+        {"cloud2.png", makeCloud2},
+        {"cloud3.png", makeCloud3},
+        {"luola.png", makeCave},
+        {"waterfall1.png", makeWaterfall1},
+        {"waterfall2.png", makeWaterfall2},
+        {"waterfall3.png", makeWaterfall3},
+        {"waterfall_pal.png", makeWaterfallPalette},
+        {"luola_alpha.png", makeWaterfallAlpha},
+        {"fontgreet.png", makeGreetingFont},
     };
     return files;
 }

@@ -27,3 +27,14 @@ bool makeTitleLogo(const std::string& dir);         // ambrelle_logo.png
 bool makeTitleAlpha(const std::string& dir);        // ambrelle_alpha.png
 bool makeRainyWindow(const std::string& dir);       // bg2.png
 bool makeDropSheet(const std::string& dir);         // drops01.png
+bool makePlaneTexture(const std::string& dir);      // env_red.png
+bool makeCloud1(const std::string& dir);            // cloud1.png
+bool makeCloud2(const std::string& dir);            // cloud2.png
+bool makeCloud3(const std::string& dir);            // cloud3.png
+bool makeCave(const std::string& dir);              // luola.png
+bool makeWaterfall1(const std::string& dir);        // waterfall1.png
+bool makeWaterfall2(const std::string& dir);        // waterfall2.png
+bool makeWaterfall3(const std::string& dir);        // waterfall3.png
+bool makeWaterfallPalette(const std::string& dir);  // waterfall_pal.png
+bool makeWaterfallAlpha(const std::string& dir);    // luola_alpha.png
+bool makeGreetingFont(const std::string& dir);      // fontgreet.png
