@@ -5,6 +5,7 @@
 #include "display/screen.h"
 #include "engine/trig_tables.h"
 #include "scenes/feather_scene.h"
+#include "scenes/reference/feather_reference.h"
 
 namespace {
 
@@ -12,7 +13,7 @@ FeatherScene& sceneAt(uint32_t t) {
     static FeatherScene* scene = [] {
         Screen::instance();
         buildTrigTables();
-        return new FeatherScene();
+        return new FeatherScene(FeatherScene::load());
     }();
     scene->update(t);
     return *scene;
@@ -30,7 +31,7 @@ void BM_FeatherRender(benchmark::State& state) {
 void BM_FeatherRenderReference(benchmark::State& state) {
     FeatherScene& scene = sceneAt(30000);
     for (auto _ : state) {
-        scene.renderReference();
+        renderFeatherReference(scene);
         benchmark::ClobberMemory();
     }
 }

@@ -14,7 +14,7 @@ LighthouseScene& revealingScene() {
     static LighthouseScene* scene = [] {
         if (chdir(AMBRELLE_DATA_DIR "/..") != 0) return static_cast<LighthouseScene*>(nullptr);
         Screen::instance();
-        return new LighthouseScene();
+        return new LighthouseScene(LighthouseScene::load());
     }();
     // 52000 ms: reveal level 125 and the first flash of the double blink.
     scene->update(52000);
@@ -38,7 +38,7 @@ void BM_LighthouseRenderDuringReveal(benchmark::State& state) {
 // reveal area (rows 63..239) is blended and the front scanned.
 void BM_LighthouseRenderOpaqueLogo(benchmark::State& state) {
     Screen::instance();
-    LighthouseScene::Pictures p;
+    LighthouseScene::Assets p;
     p.background = new Image(320, 240);
     p.beam = new Image(128, 128);
     p.twirlMap = new Image(320, 240);

@@ -17,8 +17,8 @@ void BM_RainRender50Drops(benchmark::State& state) {
         return;
     }
     Screen::instance();
-    BackdropScene backdrop;
-    RainScene rain;
+    BackdropScene backdrop{BackdropScene::load()};
+    RainScene rain{RainScene::load()};
     // Spread over the window the way the simulation spreads them: every age,
     // every speed, some near the bottom edge.
     for (int k = 0; k < RainScene::DROP_COUNT; k++) {

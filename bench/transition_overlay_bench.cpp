@@ -7,6 +7,7 @@
 
 #include "display/screen.h"
 #include "gfx/pixel.h"
+#include "scenes/reference/transition_reference.h"
 #include "scenes/transition_overlay.h"
 
 namespace {
@@ -19,7 +20,7 @@ std::vector<uint16_t> busyFrame() {
 }
 
 TransitionOverlay& overlayAt(uint32_t t) {
-    static TransitionOverlay* overlay = new TransitionOverlay();
+    static TransitionOverlay* overlay = new TransitionOverlay(TransitionOverlay::load());
     overlay->start(0);
     overlay->update(t);
     return *overlay;
@@ -56,7 +57,7 @@ void BM_TransitionRenderReference(benchmark::State& state) {
     const std::vector<uint16_t> frame = busyFrame();
     for (auto _ : state) {
         memcpy(Screen::instance()->backBuffer, frame.data(), SCREEN_PIXELS * sizeof(uint16_t));
-        overlay.renderReference();
+        renderTransitionReference(overlay);
         benchmark::ClobberMemory();
     }
 }

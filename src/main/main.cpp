@@ -7,7 +7,6 @@
 #include <cstring>
 
 #include "display/screen.h"
-#include "gfx/bitmap_font.h"
 #include "gfx/text_console.h"
 #include "main/audio.h"
 #include "main/music.h"
@@ -15,7 +14,6 @@
 #include "main/timeline.h"
 
 namespace {
-void advanceLoadingBar() { TextConsole::instance()->advanceProgress(); }
 uint32_t sdlTicks() { return SDL_GetTicks(); }
 void sleepMicroseconds(unsigned us) { usleep(us); }
 
@@ -24,38 +22,36 @@ bool nameEndsInW(const char* name) {
     const size_t n = strlen(name);
     return n > 0 && name[n - 1] == 'w';
 }
+
+void setUpWindow() {
+    SDL_WM_SetCaption("ambrelle by tornvale", nullptr);
+    SDL_EnableKeyRepeat(200, 30);
+}
+
+// The show's clock starts once everything is in memory; the music follows.
+void startClockAndMusic() {
+    timeline.getTicks = sdlTicks;
+    timeline.sleepMicroseconds = sleepMicroseconds;
+    timeline.startTicks = SDL_GetTicks();
+    if (!openAudioDevice()) {
+        fprintf(stderr, "Couldn't open audio: %s\n", SDL_GetError());
+        exit(1);
+    }
+    if (!openMusicStream(MUSIC_PATH)) {
+        fprintf(stderr, "!ogg\n");
+        exit(1);
+    }
+}
 }  // namespace
 
 int main(int argc, char** argv) {
     if (nameEndsInW(argc > 0 ? argv[0] : nullptr)) fullScreen = 0;
 
     Screen* screen = Screen::instance();
-    TextConsole* console = TextConsole::instance();
-    loadingFont = new BitmapFont("data/font.png", 8, 9, -1, 32, 102);
-    console->setFont(loadingFont);
-    SDL_WM_SetCaption("ambrelle by tornvale", nullptr);
-    SDL_EnableKeyRepeat(200, 30);
-    console->setCursor(5, 11);
-    console->print("abbbbbbbbbbbbbbbbbbbbbbbbbbc");
-    console->setCursor(5, 11);
-    console->render(true);
-
-    loadShow(advanceLoadingBar);
-
-    timeline.getTicks = sdlTicks;
-    timeline.sleepMicroseconds = sleepMicroseconds;
-    timeline.startTicks = SDL_GetTicks();
-
-    if (!openAudioDevice()) {
-        fprintf(stderr, "Couldn't open audio: %s\n", SDL_GetError());
-        exit(1);
-    }
-    if (!openMusicStream("data/warmer.ogg")) {
-        fprintf(stderr, "!ogg\n");
-        exit(1);
-    }
-    console->advanceProgress();
-    for (int i = 0; i < SCREEN_PIXELS; i++) screen->backBuffer[i] = 0xFFFF;
+    StartupHooks hooks;
+    hooks.afterFont = setUpWindow;
+    hooks.beforeLastStep = startClockAndMusic;
+    startShow(hooks);
     SDL_PauseAudio(0);
 
     bool quit = false;
@@ -76,7 +72,7 @@ int main(int argc, char** argv) {
     destroyShow();
     closeAudioDevice();
     closeMusicStream();
-    delete console;
+    delete TextConsole::instance();
     delete screen;
     return 0;
 }

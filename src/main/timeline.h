@@ -4,22 +4,10 @@
 
 #include <cstdint>
 
-constexpr uint32_t MASK_TRANSITION = 0x1;
-constexpr uint32_t MASK_LIGHTHOUSE = 0x2;
-constexpr uint32_t MASK_CAVE = 0x4;
-constexpr uint32_t MASK_DRAGONFLY = 0x8;
-constexpr uint32_t MASK_FEATHER = 0x10;
-constexpr uint32_t MASK_BACKDROP = 0x20;
-constexpr uint32_t MASK_RAIN = 0x40;
-constexpr uint32_t MASK_BIPLANE = 0x80;
-constexpr uint32_t MASK_SKY_PICTURE = 0x100;
-constexpr uint32_t MASK_CLEAR_BLACK = 0x80000;
-constexpr uint32_t MASK_CLEAR_WHITE = 0x100000;
-constexpr uint32_t MASK_END = 0x80000000;
+#include "main/show_facts.h"
 
-constexpr uint32_t FRAME_PERIOD_MS = 33;
-
-// The mask for a moment of the show; elapsed 0 keeps the previous mask.
+// The mask for a moment of the show from the SCHEDULE; elapsed 0 keeps the
+// previous mask.
 uint32_t scheduleMask(uint32_t elapsedMs, uint32_t previousMask);
 
 // True when a frame must begin a new transition run.

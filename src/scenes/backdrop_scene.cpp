@@ -12,11 +12,9 @@ namespace {
 const char* const BACKGROUND_PATH = "data/bg2.png";
 }
 
-BackdropScene::BackdropScene() : background(new Image(BACKGROUND_PATH)) {
-    requireImageSize(*background, BACKGROUND_PATH, SCREEN_WIDTH, SCREEN_HEIGHT);
-}
+BackdropScene::Assets BackdropScene::load() { return {loadPicture(BACKGROUND_PATH, SCREEN_WIDTH, SCREEN_HEIGHT)}; }
 
-BackdropScene::BackdropScene(Image* picture) : background(picture) {
+BackdropScene::BackdropScene(const Assets& assets) : background(assets.background) {
     requireImageSize(*background, BACKGROUND_PATH, SCREEN_WIDTH, SCREEN_HEIGHT);
 }
 

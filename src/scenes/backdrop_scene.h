@@ -12,10 +12,13 @@ public:
     static constexpr uint16_t STREAK_COLOR = 0xEF7F;  // pale blue-white
     static constexpr int STREAK_LENGTH = 10;          // rows below the first
 
+    struct Assets {
+        Image* background;  // 320 x 240
+    };
     // Loads data/bg2.png; a missing or smaller picture ends start-up.
-    BackdropScene();
-    // Takes ownership of a picture made elsewhere (tests); same size check.
-    explicit BackdropScene(Image* background);
+    static Assets load();
+    // Takes ownership of the picture; the same size check applies.
+    explicit BackdropScene(const Assets& assets);
     ~BackdropScene();
     BackdropScene(const BackdropScene&) = delete;
     BackdropScene& operator=(const BackdropScene&) = delete;

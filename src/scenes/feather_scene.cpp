@@ -18,7 +18,7 @@ const char* const FEATHER_ALPHA_PATH = "data/feather_alpha.png";
 const char* const LOGO_PATH = "data/tornvale.png";
 const char* const LOGO_OPACITY_PATH = "data/tornvale_opac.png";
 
-constexpr int FEATHER_SIZE = 128;
+constexpr int FEATHER_SIZE = FeatherScene::FEATHER_SIZE;
 // The feather square's loop rows and its centre in those coordinates.
 constexpr int FEATHER_FIRST_ROW = 120;
 constexpr int FEATHER_CENTRE_X = 64;
@@ -39,14 +39,35 @@ inline uint32_t logoWeight(int g, int32_t fade) {
     if (a > 65536) a = 65536;
     return static_cast<uint32_t>(a);
 }
+
+// The logo for any fade, through blend565 itself.
+void blendLogoGeneral(uint16_t* back, const uint16_t* logo, const uint16_t* opacity, int32_t fade) {
+    for (int32_t i = FeatherScene::LOGO_FIRST_INDEX; i <= FeatherScene::LOGO_LAST_INDEX; i++)
+        back[i] = blend565(back[i], logo[i], logoWeight(green6(opacity[i]), fade));
+}
 }  // namespace
 
-FeatherScene::FeatherScene() {
-    background = loadPicture(BACKGROUND_PATH, SCREEN_WIDTH, SCREEN_HEIGHT);
-    featherImage = loadPicture(FEATHER_PATH, FEATHER_SIZE, FEATHER_SIZE);
-    featherAlpha = loadPicture(FEATHER_ALPHA_PATH, FEATHER_SIZE, FEATHER_SIZE);
-    logoImage = loadPicture(LOGO_PATH, SCREEN_WIDTH, SCREEN_HEIGHT);
-    logoOpacity = loadPicture(LOGO_OPACITY_PATH, SCREEN_WIDTH, SCREEN_HEIGHT);
+FeatherScene::Assets FeatherScene::load() {
+    Assets assets;
+    assets.background = loadPicture(BACKGROUND_PATH, SCREEN_WIDTH, SCREEN_HEIGHT);
+    assets.feather = loadPicture(FEATHER_PATH, FEATHER_SIZE, FEATHER_SIZE);
+    assets.featherAlpha = loadPicture(FEATHER_ALPHA_PATH, FEATHER_SIZE, FEATHER_SIZE);
+    assets.logo = loadPicture(LOGO_PATH, SCREEN_WIDTH, SCREEN_HEIGHT);
+    assets.logoOpacity = loadPicture(LOGO_OPACITY_PATH, SCREEN_WIDTH, SCREEN_HEIGHT);
+    return assets;
+}
+
+FeatherScene::FeatherScene(const Assets& assets)
+    : background(assets.background),
+      featherImage(assets.feather),
+      featherAlpha(assets.featherAlpha),
+      logoImage(assets.logo),
+      logoOpacity(assets.logoOpacity) {
+    requireImageSize(*background, BACKGROUND_PATH, SCREEN_WIDTH, SCREEN_HEIGHT);
+    requireImageSize(*featherImage, FEATHER_PATH, FEATHER_SIZE, FEATHER_SIZE);
+    requireImageSize(*featherAlpha, FEATHER_ALPHA_PATH, FEATHER_SIZE, FEATHER_SIZE);
+    requireImageSize(*logoImage, LOGO_PATH, SCREEN_WIDTH, SCREEN_HEIGHT);
+    requireImageSize(*logoOpacity, LOGO_OPACITY_PATH, SCREEN_WIDTH, SCREEN_HEIGHT);
 }
 
 FeatherScene::~FeatherScene() {
@@ -88,7 +109,7 @@ void FeatherScene::render() {
     if (logoFade >= 0 && logoFade <= 65536 && (logoFade & 255) == 0)
         drawLogo(back);
     else
-        drawLogoReference(back);
+        blendLogoGeneral(back, logoImage->pixels, logoOpacity->pixels, logoFade);
 }
 
 namespace {
@@ -161,6 +182,14 @@ void featherColumns(const bool blocks[BLOCKS][BLOCKS], int32_t c, int32_t s, Col
         }
 }
 
+// (d x ia + s x a) >> 8 for one field, kept in 16-bit arithmetic: with
+// ia + a = 256 and fields of at most 63 the sum is at most 16128, and the
+// narrow type is what lets the compiler run 16 lanes at once.
+inline uint16_t weightedField(unsigned d, unsigned s, uint16_t ia, uint16_t a) {
+    const uint16_t sum = static_cast<uint16_t>(static_cast<uint16_t>(d * ia) + static_cast<uint16_t>(s * a));
+    return static_cast<uint16_t>(sum >> 8);
+}
+
 // The logo blend of the 16-bit path over count pixels (a multiple of 16).
 // Runs of 16 pixels whose opacities are all 0 keep their pixels, as a zero
 // weight does, and are passed over.
@@ -176,13 +205,9 @@ AMBRELLE_VECTOR_CLONES void blendLogoQuarters(uint16_t* __restrict out, const ui
             int16_t a = static_cast<int16_t>(((opacity[j] >> 3) & 0xFC) - f);
             a = a > 0 ? a : 0;
             const uint16_t ua = static_cast<uint16_t>(a), ia = static_cast<uint16_t>(256 - a);
-            const uint16_t r = static_cast<uint16_t>(
-                static_cast<uint16_t>(static_cast<uint16_t>((d >> 11) * ia) + static_cast<uint16_t>((src >> 11) * ua)) >> 8);
-            const uint16_t g = static_cast<uint16_t>(
-                static_cast<uint16_t>(static_cast<uint16_t>(((d >> 5) & 0x3F) * ia) +
-                                      static_cast<uint16_t>(((src >> 5) & 0x3F) * ua)) >> 8);
-            const uint16_t b = static_cast<uint16_t>(
-                static_cast<uint16_t>(static_cast<uint16_t>((d & 0x1F) * ia) + static_cast<uint16_t>((src & 0x1F) * ua)) >> 8);
+            const uint16_t r = weightedField(d >> 11, src >> 11, ia, ua);
+            const uint16_t g = weightedField((d >> 5) & 0x3F, (src >> 5) & 0x3F, ia, ua);
+            const uint16_t b = weightedField(d & 0x1F, src & 0x1F, ia, ua);
             out[j] = static_cast<uint16_t>((r << 11) | (g << 5) | b);
         }
     }
@@ -236,35 +261,4 @@ void FeatherScene::drawLogo(uint16_t* back) const {
     blendLogoQuarters(back + LOGO_FIRST_INDEX, logoImage->pixels + LOGO_FIRST_INDEX,
                       logoOpacity->pixels + LOGO_FIRST_INDEX, LOGO_LAST_INDEX - LOGO_FIRST_INDEX + 1,
                       static_cast<int16_t>(logoFade >> 8));
-}
-
-void FeatherScene::drawLogoReference(uint16_t* back) const {
-    for (int32_t i = LOGO_FIRST_INDEX; i <= LOGO_LAST_INDEX; i++)
-        back[i] = blend565(back[i], logoImage->pixels[i], logoWeight(green6(logoOpacity->pixels[i]), logoFade));
-}
-
-void FeatherScene::renderReference() {
-    background->copyToScreen();
-    uint16_t* back = Screen::instance()->backBuffer;
-    int32_t c, s;
-    rotation(&c, &s);
-    for (int32_t y = FEATHER_FIRST_ROW; y < FEATHER_FIRST_ROW + FEATHER_SIZE; y++) {
-        for (int32_t x = 0; x < FEATHER_SIZE; x++) {
-            const int32_t dx = x - 64, dy = y - 184;
-            const int32_t u = ((dx * c + dy * s) >> 16) + 64;
-            const int32_t v = ((dy * c - dx * s) >> 16) + 64;
-            if (u < 0 || u > 127 || v < 0 || v > 127) continue;
-            // 64-bit so that any offset stays a plain number; the show's lie
-            // within a few hundred.
-            const int64_t d = (int64_t{y} + offsetY - 64) * 320 + x + offsetX + 97;
-            if (!(d > 0 && d <= 76799)) continue;
-            const int32_t texel = v * 128 + u;
-            const int a = green6(featherAlpha->pixels[texel]);
-            if (a == 63)
-                back[d] = featherImage->pixels[texel];
-            else
-                back[d] = blend565(back[d], featherImage->pixels[texel], static_cast<uint32_t>(a) << 10);
-        }
-    }
-    if (logoVisible) drawLogoReference(back);
 }

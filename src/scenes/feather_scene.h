@@ -14,11 +14,21 @@ public:
     static constexpr int32_t LOGO_LAST_INDEX = 154 * 320 + 274;
     static constexpr uint32_t LOGO_START_MS = 16000;
 
+    static constexpr int FEATHER_SIZE = 128;
+
+    struct Assets {
+        Image* background;    // 320 x 240
+        Image* feather;       // 128 x 128
+        Image* featherAlpha;  // 128 x 128; green = opacity
+        Image* logo;          // 320 x 240
+        Image* logoOpacity;   // 320 x 240; green = opacity
+    };
     // Loads bg3, feather, feather_alpha, tornvale and tornvale_opac, in that
-    // order. Pictures smaller than the scene reads (320 x 240 for the
-    // background and the logo pair, 128 x 128 for the feather pair) stop
-    // start-up with a message naming the file and the size expected.
-    FeatherScene();
+    // order. Pictures smaller than the scene reads stop start-up with a
+    // message naming the file and the size expected.
+    static Assets load();
+    // Takes ownership of the pictures, checked against the same sizes.
+    explicit FeatherScene(const Assets& assets);
     ~FeatherScene();
     FeatherScene(const FeatherScene&) = delete;
     FeatherScene& operator=(const FeatherScene&) = delete;
@@ -26,11 +36,11 @@ public:
     // Sets the feather's drift, sway and rocking and the logo's fade from the
     // elapsed show time in ms; draws nothing.
     void update(uint32_t elapsedMs);
-    // Background, rotated feather, logo. Bit-identical to renderReference.
+    // Background, rotated feather, logo. Bit-identical to
+    // renderFeatherReference.
     void render();
-    // The same frame written pixel by pixel exactly as the scene is defined:
-    // the yardstick the fast render is tested against.
-    void renderReference();
+    // The feather's rotation for this frame: cosine and sine, 16.16.
+    void rotation(int32_t* c, int32_t* s) const;
 
     Image* background = nullptr;
     Image* featherImage = nullptr;
@@ -44,9 +54,6 @@ public:
     int32_t logoFade = 0;  // 16.16, subtracted from every logo opacity weight
 
 private:
-    // The feather's rotation for this frame: cosine and sine, 16.16.
-    void rotation(int32_t* c, int32_t* s) const;
     void drawFeather(uint16_t* back) const;
     void drawLogo(uint16_t* back) const;
-    void drawLogoReference(uint16_t* back) const;
 };

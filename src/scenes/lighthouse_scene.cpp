@@ -76,36 +76,26 @@ void frontRow(uint16_t* __restrict dst, const uint16_t* __restrict alpha, const 
     }
 }
 
-Image* loadChecked(const char* path, int minWidth, int minHeight) {
-    Image* image = new Image(path);
-    requireImageSize(*image, path, minWidth, minHeight);
-    return image;
-}
-
 }  // namespace
 
-LighthouseScene::LighthouseScene() {
-    Pictures p;
-    p.background = loadChecked(BACKGROUND_PATH, SCREEN_WIDTH, SCREEN_HEIGHT);
-    p.beam = loadChecked(BEAM_PATH, BEAM_STRIDE, BEAM_ROWS);
-    p.twirlMap = loadChecked(TWIRL_PATH, SCREEN_WIDTH, SCREEN_HEIGHT);
-    p.sparkSprite = loadChecked(SPARK_PATH, SPARK_SIZE, SPARK_SIZE);
-    p.logo = loadChecked(LOGO_PATH, SCREEN_WIDTH, SCREEN_HEIGHT);
-    p.logoAlpha = loadChecked(LOGO_ALPHA_PATH, SCREEN_WIDTH, SCREEN_HEIGHT);
-    adopt(p);
+LighthouseScene::Assets LighthouseScene::load() {
+    Assets assets;
+    assets.background = loadPicture(BACKGROUND_PATH, SCREEN_WIDTH, SCREEN_HEIGHT);
+    assets.beam = loadPicture(BEAM_PATH, BEAM_STRIDE, BEAM_ROWS);
+    assets.twirlMap = loadPicture(TWIRL_PATH, SCREEN_WIDTH, SCREEN_HEIGHT);
+    assets.sparkSprite = loadPicture(SPARK_PATH, SPARK_SIZE, SPARK_SIZE);
+    assets.logo = loadPicture(LOGO_PATH, SCREEN_WIDTH, SCREEN_HEIGHT);
+    assets.logoAlpha = loadPicture(LOGO_ALPHA_PATH, SCREEN_WIDTH, SCREEN_HEIGHT);
+    return assets;
 }
 
-LighthouseScene::LighthouseScene(const Pictures& pictures) {
-    requireImageSize(*pictures.background, BACKGROUND_PATH, SCREEN_WIDTH, SCREEN_HEIGHT);
-    requireImageSize(*pictures.beam, BEAM_PATH, BEAM_STRIDE, BEAM_ROWS);
-    requireImageSize(*pictures.twirlMap, TWIRL_PATH, SCREEN_WIDTH, SCREEN_HEIGHT);
-    requireImageSize(*pictures.sparkSprite, SPARK_PATH, SPARK_SIZE, SPARK_SIZE);
-    requireImageSize(*pictures.logo, LOGO_PATH, SCREEN_WIDTH, SCREEN_HEIGHT);
-    requireImageSize(*pictures.logoAlpha, LOGO_ALPHA_PATH, SCREEN_WIDTH, SCREEN_HEIGHT);
-    adopt(pictures);
-}
-
-void LighthouseScene::adopt(const Pictures& p) {
+LighthouseScene::LighthouseScene(const Assets& p) {
+    requireImageSize(*p.background, BACKGROUND_PATH, SCREEN_WIDTH, SCREEN_HEIGHT);
+    requireImageSize(*p.beam, BEAM_PATH, BEAM_STRIDE, BEAM_ROWS);
+    requireImageSize(*p.twirlMap, TWIRL_PATH, SCREEN_WIDTH, SCREEN_HEIGHT);
+    requireImageSize(*p.sparkSprite, SPARK_PATH, SPARK_SIZE, SPARK_SIZE);
+    requireImageSize(*p.logo, LOGO_PATH, SCREEN_WIDTH, SCREEN_HEIGHT);
+    requireImageSize(*p.logoAlpha, LOGO_ALPHA_PATH, SCREEN_WIDTH, SCREEN_HEIGHT);
     background = p.background;
     beam = p.beam;
     twirlMap = p.twirlMap;

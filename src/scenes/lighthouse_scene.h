@@ -28,7 +28,7 @@ public:
     static constexpr int SPARK_SIZE = 32;
 
     // The six pictures, owned by the scene once handed over.
-    struct Pictures {
+    struct Assets {
         Image* background;  // 320 x 240
         Image* beam;        // 128 wide, 128 or more tall; green = glow
         Image* twirlMap;    // 320 x 240; green = reveal order
@@ -40,10 +40,10 @@ public:
     // Loads majakka, majakka_light, map_twirl, spark, ambrelle_logo and
     // ambrelle_alpha from data/, in that order. A missing picture, or one
     // smaller than the scene reads, ends start-up with its message.
-    LighthouseScene();
-    // Takes ownership of pictures that have been made elsewhere (tests,
-    // benchmarks); they are checked against the same sizes.
-    explicit LighthouseScene(const Pictures& pictures);
+    static Assets load();
+    // Takes ownership of the pictures; they are checked against the same
+    // sizes.
+    explicit LighthouseScene(const Assets& assets);
     ~LighthouseScene();
     LighthouseScene(const LighthouseScene&) = delete;
     LighthouseScene& operator=(const LighthouseScene&) = delete;
@@ -68,7 +68,6 @@ public:
     int32_t nextSpark = 0;  // ring cursor, 0..99
 
 private:
-    void adopt(const Pictures& pictures);
     // Per screen row, the back-buffer indices [first, end) that can change
     // under the logo: every pixel outside them has logo opacity 0 or lies
     // before LOGO_FIRST, and blending with opacity 0 changes nothing.

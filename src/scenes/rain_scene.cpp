@@ -41,12 +41,9 @@ inline int64_t distance(int64_t a, int64_t b) { return a > b ? a - b : b - a; }
 
 }  // namespace
 
-RainScene::RainScene() : dropSheet(new Image(SHEET_PATH)) {
-    requireImageSize(*dropSheet, SHEET_PATH, SHEET_STRIDE, SHEET_STRIDE);
-    prepareCells();
-}
+RainScene::Assets RainScene::load() { return {loadPicture(SHEET_PATH, SHEET_STRIDE, SHEET_STRIDE)}; }
 
-RainScene::RainScene(Image* sheet) : dropSheet(sheet) {
+RainScene::RainScene(const Assets& assets) : dropSheet(assets.dropSheet) {
     requireImageSize(*dropSheet, SHEET_PATH, SHEET_STRIDE, SHEET_STRIDE);
     prepareCells();
 }

@@ -20,12 +20,14 @@ public:
     static constexpr int SHEET_CELLS = 8;
     static constexpr int MAX_AGE = 7;
 
+    struct Assets {
+        Image* dropSheet;  // 256 x 256 or more
+    };
     // Loads data/drops01.png; a missing picture, or one smaller than
     // 256 x 256, ends start-up with its message.
-    RainScene();
-    // Takes ownership of a sheet made elsewhere (tests, benchmarks); the same
-    // size check applies.
-    explicit RainScene(Image* sheet);
+    static Assets load();
+    // Takes ownership of the sheet; the same size check applies.
+    explicit RainScene(const Assets& assets);
     ~RainScene();
     RainScene(const RainScene&) = delete;
     RainScene& operator=(const RainScene&) = delete;

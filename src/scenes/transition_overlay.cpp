@@ -58,9 +58,15 @@ AMBRELLE_VECTOR_CLONES void brightenSecondHalf(uint16_t* back, const uint16_t* p
 }
 }  // namespace
 
-TransitionOverlay::TransitionOverlay() {
+TransitionOverlay::Assets TransitionOverlay::load() {
+    Assets assets;
+    for (int i = 0; i < PICTURE_COUNT; i++) assets.pictures[i] = loadPicture(PICTURE_PATHS[i], SCREEN_WIDTH, SCREEN_HEIGHT);
+    return assets;
+}
+
+TransitionOverlay::TransitionOverlay(const Assets& assets) {
     for (int i = 0; i < PICTURE_COUNT; i++) {
-        pictures[i] = new Image(PICTURE_PATHS[i]);
+        pictures[i] = assets.pictures[i];
         requireImageSize(*pictures[i], PICTURE_PATHS[i], SCREEN_WIDTH, SCREEN_HEIGHT);
     }
 }
@@ -108,28 +114,5 @@ void TransitionOverlay::render() {
             return;
         }
         brightenSecondHalf(back, pictures[pictureIndex]->pixels, phase6, static_cast<int16_t>(256 - level));
-    }
-}
-
-void TransitionOverlay::renderReference() {
-    if (finished) return;
-    uint16_t* back = Screen::instance()->backBuffer;
-    const uint16_t* pattern = pictures[pictureIndex]->pixels;
-    const bool firstHalf = level <= RUN_MIDPOINT_LEVEL - 1;
-    for (int i = 0; i < SCREEN_PIXELS; i++) {
-        const uint16_t d = back[i];
-        if (d == 0xFFFF) continue;
-        const int32_t pr = pattern[i] >> 11, pb = pattern[i] & 0x1F;
-        // Wrapping 32-bit sums, as the pattern is defined; done unsigned so a
-        // run left frozen for years cannot overflow. & 127 is the same modulo
-        // either way.
-        const uint32_t up = static_cast<uint32_t>(phase);
-        const uint32_t sum = firstHalf ? static_cast<uint32_t>(pb) + up - static_cast<uint32_t>(pr)
-                                       : static_cast<uint32_t>(pr) - up - static_cast<uint32_t>(pb);
-        int32_t v = static_cast<int32_t>((2u * sum) & 127u);
-        if (v >= 64) v = 127 - v;
-        int64_t w = firstHalf ? int64_t{v} + level - 128 : int64_t{v} - level + 256;
-        if (w < 0) w = 0;
-        back[i] = brighten565(d, w > 63 ? 63 : static_cast<int>(w));
     }
 }

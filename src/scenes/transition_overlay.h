@@ -11,10 +11,16 @@ public:
     static constexpr int32_t RUN_END_LEVEL = 384;
     static constexpr int PICTURE_COUNT = 5;
 
-    // Loads trans1..trans5 (320 x 240 each; a smaller picture stops start-up
-    // with a message naming it). The construction state is a run that began
-    // at show time 0 with picture 1.
-    TransitionOverlay();
+    // The five wipe patterns, 320 x 240 each.
+    struct Assets {
+        Image* pictures[PICTURE_COUNT];
+    };
+    // Loads trans1..trans5 from data/ (a missing or smaller picture stops
+    // start-up with a message naming it).
+    static Assets load();
+    // Takes ownership of the pictures, checked against the same size. The
+    // construction state is a run that began at show time 0 with picture 1.
+    explicit TransitionOverlay(const Assets& assets);
     ~TransitionOverlay();
     TransitionOverlay(const TransitionOverlay&) = delete;
     TransitionOverlay& operator=(const TransitionOverlay&) = delete;
@@ -26,11 +32,8 @@ public:
     // Brightens the back buffer toward white in the current picture's pattern.
     // Frames that are unchanged or all white as a whole are known from level
     // alone; the rest run through 16-bit lanes. Output is bit-identical to
-    // renderReference.
+    // renderTransitionReference.
     void render();
-    // The same pass written pixel by pixel exactly as the run is defined: the
-    // yardstick the fast render is tested against.
-    void renderReference();
 
     Image* pictures[PICTURE_COUNT] = {};
     uint32_t startMs = 0;

@@ -19,7 +19,7 @@ Image* picture() {
 }  // namespace
 
 TEST(BackdropScene, StreaksFromTheRandSequenceWithTheirClipping) {
-    BackdropScene scene(picture());
+    BackdropScene scene({picture()});
     int atColumnZero = 0, atRowZero = 0, atLastRow = 0;
     for (unsigned seed = 1; seed <= 60; seed++) {
         srand(seed);
@@ -56,7 +56,7 @@ TEST(BackdropScene, StreaksFromTheRandSequenceWithTheirClipping) {
 }
 
 TEST(BackdropScene, NoStreakReachesTheOuterRowsAndColumns) {
-    BackdropScene scene(picture());
+    BackdropScene scene({picture()});
     srand(3);
     for (int frame = 0; frame < 200; frame++) {
         scene.render();

@@ -15,6 +15,7 @@
 #include "gfx/image.h"
 #include "gfx/pixel.h"
 #include "scenes/feather_scene.h"
+#include "scenes/reference/feather_reference.h"
 #include "support/test_png.h"
 
 namespace {
@@ -35,7 +36,7 @@ struct Feather : ::testing::Test {
     static void SetUpTestSuite() { buildTrigTables(); }
     void SetUp() override {
         Screen::instance();
-        scene = new FeatherScene();
+        scene = new FeatherScene(FeatherScene::load());
     }
     void TearDown() override { delete scene; }
     std::vector<uint16_t> renderAt(uint32_t t) {
@@ -182,7 +183,7 @@ TEST_F(Feather, IndexZeroIsNeverWritten) {
     scene->offsetY = -120;
     scene->offsetX = -161;
     for (bool fast : {true, false}) {
-        fast ? scene->render() : scene->renderReference();
+        fast ? scene->render() : renderFeatherReference(*scene);
         EXPECT_EQ(back()[0], 0x0841);
         EXPECT_EQ(back()[1], 0xF800);
     }
@@ -191,7 +192,7 @@ TEST_F(Feather, IndexZeroIsNeverWritten) {
     scene->offsetX = -161;
     for (bool fast : {true, false}) {
         std::fill(back(), back() + SCREEN_PIXELS, 0);
-        fast ? scene->render() : scene->renderReference();
+        fast ? scene->render() : renderFeatherReference(*scene);
         EXPECT_EQ(back()[SCREEN_PIXELS - 1], 0xF800);
     }
 }
@@ -208,7 +209,7 @@ TEST_F(Feather, IdenticalTimesGiveIdenticalFrames) {
 TEST_F(Feather, FastRenderMatchesThePlainRenderBitForBit) {
     std::mt19937 rng(77);
     auto bothAgree = [&] {
-        scene->renderReference();
+        renderFeatherReference(*scene);
         const std::vector<uint16_t> expected = frame();
         std::fill(back(), back() + SCREEN_PIXELS, 0x5555);
         scene->render();
@@ -262,7 +263,7 @@ TEST_F(Feather, LoneOpaqueTexelsAreDrawnAtEveryAngle) {
         scene->swingPhase = static_cast<int32_t>(rng());
         scene->offsetX = static_cast<int32_t>(rng() % 101) - 50;
         scene->offsetY = static_cast<int32_t>(rng() % 240) - 120;
-        scene->renderReference();
+        renderFeatherReference(*scene);
         const std::vector<uint16_t> expected = frame();
         scene->render();
         ASSERT_EQ(frame(), expected) << "round " << round << " swing " << scene->swingPhase;
@@ -281,7 +282,7 @@ TEST(FeatherDeathTest, AShortOpacityPictureStopsStartUp) {
             fflush(stdout);
             dup2(2, 1);
             if (chdir(dir.c_str()) != 0) exit(9);
-            FeatherScene scene;
+            FeatherScene scene(FeatherScene::load());
         },
         ::testing::ExitedWithCode(1), "error loading data/feather_alpha.png: expected 128 x 128 pixels, found 128 x 127");
 }

@@ -13,10 +13,11 @@
 #include "gfx/image.h"
 #include "gfx/pixel.h"
 #include "scenes/lighthouse_scene.h"
+#include "scenes/reference/lighthouse_reference.h"
 
 namespace {
 
-using Pictures = LighthouseScene::Pictures;
+using Pictures = LighthouseScene::Assets;
 
 Image* filled(int w, int h, uint16_t value) {
     Image* image = new Image(w, h);
@@ -31,38 +32,6 @@ uint16_t greenOf(int g) { return static_cast<uint16_t>(g << 5); }
 Pictures plainPictures() {
     return {filled(320, 240, 0x4208), filled(128, 128, greenOf(63)), filled(320, 240, greenOf(0)),
             filled(32, 32, greenOf(63)), filled(320, 240, 0xFFE0), filled(320, 240, greenOf(63))};
-}
-
-// The reference: the scene's drawing written out pixel by pixel with the
-// shared helpers, no spans, no shortcuts.
-void plainRender(const LighthouseScene& s, uint16_t* back) {
-    for (int i = 0; i < SCREEN_PIXELS; i++) back[i] = s.background->pixels[i];
-    if (s.beaconOn)
-        for (int r = 0; r < 128; r++)
-            for (int c = 0; c < 112; c++) {
-                uint16_t& p = back[(r + 32) * 320 + 208 + c];
-                p = blend565(p, LighthouseScene::BEAM_COLOR, green6(s.beam->pixels[r * 128 + c]) << 10);
-            }
-    if (s.revealLevel < 0) return;
-    for (int i = 20196; i <= 76799; i++)
-        if (((s.twirlMap->pixels[i] & 0x7E0) >> 3) <= s.revealLevel)
-            back[i] = blend565(back[i], s.logo->pixels[i], green6(s.logoAlpha->pixels[i]) << 10);
-    if (s.revealLevel > 254) return;
-    for (int i = 20196; i <= 55962; i++) {
-        const int g4 = (s.twirlMap->pixels[i] & 0x7E0) >> 3;
-        if (g4 + 10 > s.revealLevel && s.revealLevel > g4 - 10 && green6(s.logoAlpha->pixels[i]) != 0)
-            back[i] = brighten565(back[i], g4 - s.revealLevel + 10);
-    }
-    for (int k = 0; k < 100; k++) {
-        if (!s.sparkAlive[k]) continue;
-        for (int sy = 0; sy < 32; sy++)
-            for (int sx = 0; sx < 32; sx++) {
-                const int idx = (s.sparkY[k] + sy - 16) * 320 + s.sparkX[k] + sx - 16;
-                if (idx >= 0 && idx <= 76799)
-                    back[idx] = blend565(back[idx], LighthouseScene::SPARK_COLOR,
-                                         green6(s.sparkSprite->pixels[sy * 32 + sx]) << 10);
-            }
-    }
 }
 
 uint16_t* backBuffer() { return Screen::instance()->backBuffer; }
@@ -259,7 +228,7 @@ TEST(LighthouseScene, SparksAtTheBufferEndsAreClipped) {
             k++;
         }
     std::vector<uint16_t> expected(SCREEN_PIXELS);
-    plainRender(scene, expected.data());
+    renderLighthouseReference(scene, expected.data());
     scene.render();
     for (int i = 0; i < SCREEN_PIXELS; i++) ASSERT_EQ(backBuffer()[i], expected[i]) << i;
 }
@@ -292,14 +261,14 @@ TEST(LighthouseScene, RendersMatchThePlainDrawingOnRandomInputs) {
             scene.sparkY[k] = static_cast<int32_t>(rng() % 340) - 40;
         }
         std::vector<uint16_t> expected(SCREEN_PIXELS);
-        plainRender(scene, expected.data());
+        renderLighthouseReference(scene, expected.data());
         scene.render();
         for (int i = 0; i < SCREEN_PIXELS; i++) ASSERT_EQ(backBuffer()[i], expected[i]) << "round " << round << " pixel " << i;
     }
 }
 
 TEST(LighthouseSceneData, LampSitsWhereTheGlowIsBrightest) {
-    LighthouseScene scene;
+    LighthouseScene scene(LighthouseScene::load());
     // The centre of the glow's full-strength pixels.
     double glowX = 0, glowY = 0;
     int full = 0;

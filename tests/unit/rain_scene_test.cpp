@@ -13,6 +13,7 @@
 #include "gfx/image.h"
 #include "gfx/pixel.h"
 #include "scenes/rain_scene.h"
+#include "scenes/reference/rain_reference.h"
 
 namespace {
 
@@ -39,40 +40,10 @@ void randomFrame(std::mt19937& rng) {
     for (int i = 0; i < SCREEN_PIXELS; i++) backBuffer()[i] = static_cast<uint16_t>(rng());
 }
 
-// The reference: a snapshot of the frame, a full neutral map, every active
-// drop stamped by the per-field maximum, then every pixel refracted.
-void plainRender(const RainScene& s, uint16_t* back) {
-    std::vector<uint16_t> snapshot(back, back + SCREEN_PIXELS), map(SCREEN_PIXELS, NEUTRAL);
-    for (int k = 0; k < 50; k++) {
-        if (!s.dropActive[k]) continue;
-        const int start = s.dropColumn[k] * 32 + s.dropAge[k] * 8192;
-        for (int r = 0; r < 32; r++)
-            for (int c = 0; c < 32; c++) {
-                const int idx = (s.dropY[k] + r) * 320 + s.dropX[k] + c;
-                if (idx < 1 || idx > 76799) continue;
-                const uint16_t sp = s.dropSheet->pixels[start + r * 256 + c], mp = map[idx];
-                const int red = std::max(sp >> 11, mp >> 11), green = std::max(green6(sp), green6(mp));
-                map[idx] = static_cast<uint16_t>((red << 11) | (green << 5));
-            }
-    }
-    for (int j = 0; j < 240; j++)
-        for (int k = 0; k < 320; k++) {
-            const uint16_t m = map[j * 320 + k];
-            const int dx = (m >> 11) - 16, dy = ((m & 0x7E0) >> 6) - 16;
-            if (dx == -1 || dy == -1) continue;
-            const int s2 = (j + 4 * dy) * 320 + (k + 4 * dx);
-            if (s2 < 1 || s2 > 76799) continue;
-            const uint16_t p = snapshot[s2];
-            const int e = std::abs(dx + dy);
-            const int red = std::min(31, (p >> 11) + (e >> 1)), green = std::min(63, green6(p) + e),
-                      blue = std::min(31, (p & 31) + (e >> 1));
-            back[j * 320 + k] = static_cast<uint16_t>((red << 11) | (green << 5) | blue);
-        }
-}
 
 void expectRenderMatchesPlain(RainScene& scene, const char* what) {
     std::vector<uint16_t> expected(backBuffer(), backBuffer() + SCREEN_PIXELS);
-    plainRender(scene, expected.data());
+    renderRainReference(scene, expected.data());
     scene.render();
     for (int i = 0; i < SCREEN_PIXELS; i++) ASSERT_EQ(backBuffer()[i], expected[i]) << what << ", pixel " << i;
 }
@@ -80,7 +51,7 @@ void expectRenderMatchesPlain(RainScene& scene, const char* what) {
 }  // namespace
 
 TEST(RainScene, SpawnsIntoTheNextSlotWithXThenYThenSpeed) {
-    RainScene scene(neutralSheet());
+    RainScene scene({neutralSheet()});
     for (unsigned seed = 1; seed <= 200; seed++) {
         srand(seed);
         const int x = rand() % 280, y = rand() % 200, speed = rand() % 4 + 1, next = rand();
@@ -101,7 +72,7 @@ TEST(RainScene, SpawnsIntoTheNextSlotWithXThenYThenSpeed) {
 }
 
 TEST(RainScene, AnActiveSlotIsLeftAloneAndTheCursorStillMoves) {
-    RainScene scene(neutralSheet());
+    RainScene scene({neutralSheet()});
     for (int k = 0; k < 50; k++) {
         scene.dropActive[k] = true;
         scene.dropY[k] = -1000;
@@ -118,7 +89,7 @@ TEST(RainScene, AnActiveSlotIsLeftAloneAndTheCursorStillMoves) {
 }
 
 TEST(RainScene, AgesAdvanceInTheFirstHalfOfEach50MsAndStopAt7) {
-    RainScene scene(neutralSheet());
+    RainScene scene({neutralSheet()});
     for (int k = 0; k < 50; k++) {
         scene.dropActive[k] = true;
         scene.dropY[k] = -1000;
@@ -143,7 +114,7 @@ TEST(RainScene, AgesAdvanceInTheFirstHalfOfEach50MsAndStopAt7) {
 }
 
 TEST(RainScene, ADropRestsThenFallsAndLeavesPastRow240) {
-    RainScene scene(neutralSheet());
+    RainScene scene({neutralSheet()});
     // Every other slot holds a far-away drop of the same speed: no spawns,
     // no merges.
     for (int k = 0; k < 50; k++) {
@@ -179,7 +150,7 @@ TEST(RainScene, ADropRestsThenFallsAndLeavesPastRow240) {
 
 TEST(RainScene, DropsThatTouchAtClearlyDifferentSpeedsMerge) {
     auto pair = [](int speedA, int speedB, int rows, int columns) {
-        RainScene scene(neutralSheet());
+        RainScene scene({neutralSheet()});
         scene.dropActive[3] = scene.dropActive[10] = true;
         scene.dropX[3] = 100;
         scene.dropY[3] = 100;
@@ -199,7 +170,7 @@ TEST(RainScene, DropsThatTouchAtClearlyDifferentSpeedsMerge) {
     EXPECT_EQ(pair(4, 4, 0, 0), std::make_pair(4, 4));
 
     // A chain: 0 and 1 merge first, then 1 (now 5) against 2 (speed 3).
-    RainScene scene(neutralSheet());
+    RainScene scene({neutralSheet()});
     for (int k = 0; k < 3; k++) {
         scene.dropActive[k] = true;
         scene.dropX[k] = 50 + 15 * k;
@@ -216,7 +187,7 @@ TEST(RainScene, DropsThatTouchAtClearlyDifferentSpeedsMerge) {
 }
 
 TEST(RainScene, AnEmptySceneLeavesTheFrameUnchanged) {
-    RainScene scene(neutralSheet());
+    RainScene scene({neutralSheet()});
     std::mt19937 rng(1);
     randomFrame(rng);
     const std::vector<uint16_t> before(backBuffer(), backBuffer() + SCREEN_PIXELS);
@@ -229,7 +200,7 @@ TEST(RainScene, RefractionPullsFromBelowRightAndStopsAtTheBufferEnds) {
     fillCell(sheet, 0, displace(2, 1));   // 8 right, 4 down, e = 3
     fillCell(sheet, 1, displace(0, 0));   // the same pixel, unchanged
     fillCell(sheet, 2, displace(15, 15)); // 60 right and down, e = 30
-    RainScene scene(sheet);
+    RainScene scene({sheet});
     std::mt19937 rng(4);
     randomFrame(rng);
     const std::vector<uint16_t> before(backBuffer(), backBuffer() + SCREEN_PIXELS);
@@ -280,7 +251,7 @@ TEST(RainScene, RendersMatchThePlainRefractionOnRandomInputs) {
             sheet->pixels[i] = kind == 0 ? NEUTRAL : kind == 1 ? static_cast<uint16_t>(rng() & 0x7BFF)
                                                                 : static_cast<uint16_t>(rng());
         }
-        RainScene scene(sheet);
+        RainScene scene({sheet});
         for (int k = 0; k < 50; k++) {
             scene.dropActive[k] = rng() % 5 != 0;
             scene.dropX[k] = static_cast<int32_t>(rng() % 360) - 30;
@@ -304,7 +275,7 @@ TEST(RainScene, SimulatedShowFramesMatchThePlainRefraction) {
                 const int dx = (c - 16) * (c - 16) + (r - 16) * (r - 16) < 100 ? 15 - c / 3 : -1;
                 if (dx >= 0) sheet->pixels[age * 8192 + r * 256 + c] = displace(dx, 15 - r / 3);
             }
-    RainScene scene(sheet);
+    RainScene scene({sheet});
     std::mt19937 rng(8);
     srand(11);
     for (uint32_t t = 65101; t < 75000; t += 33) {
@@ -319,7 +290,7 @@ TEST(RainSceneDeathTest, ASheetSmallerThan256By256IsRefused) {
         {
             fflush(stdout);
             dup2(2, 1);
-            RainScene scene(new Image(256, 255));
+            RainScene scene({new Image(256, 255)});
         },
         ::testing::ExitedWithCode(1), "data/drops01.png.*256 x 256");
 }

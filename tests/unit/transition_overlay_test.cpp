@@ -16,6 +16,7 @@
 #include "gfx/pixel.h"
 #include "main/show.h"
 #include "main/timeline.h"
+#include "scenes/reference/transition_reference.h"
 #include "scenes/transition_overlay.h"
 #include "support/test_png.h"
 
@@ -39,7 +40,7 @@ struct Overlay : ::testing::Test {
     TransitionOverlay* overlay = nullptr;
     void SetUp() override {
         Screen::instance();
-        overlay = new TransitionOverlay();
+        overlay = new TransitionOverlay(TransitionOverlay::load());
     }
     void TearDown() override { delete overlay; }
 };
@@ -67,7 +68,7 @@ TEST_F(Overlay, WorkedPixelOfTheFirstHalf) {
     ASSERT_EQ(overlay->phase, 100);
     for (bool fast : {true, false}) {
         fillBack(0x0000);
-        fast ? overlay->render() : overlay->renderReference();
+        fast ? overlay->render() : renderTransitionReference(*overlay);
         for (int i = 0; i < SCREEN_PIXELS; i++) ASSERT_EQ(back()[i], 0x6B6D) << i << (fast ? " fast" : " plain");
     }
     // The same pattern place reached through blue - red: red 3, blue 3.
@@ -85,7 +86,7 @@ TEST_F(Overlay, AllWhiteFrameIsLeftUnchangedAtEveryLevel) {
         overlay->update(t);
         for (bool fast : {true, false}) {
             fillBack(0xFFFF);
-            fast ? overlay->render() : overlay->renderReference();
+            fast ? overlay->render() : renderTransitionReference(*overlay);
             for (int i = 0; i < SCREEN_PIXELS; i++) ASSERT_EQ(back()[i], 0xFFFF) << t << " ms, pixel " << i;
         }
     }
@@ -143,7 +144,7 @@ TEST_F(Overlay, RunEndsAt6160AndThenDrawsNothing) {
     const std::vector<uint16_t> before = frame();
     overlay->render();
     EXPECT_EQ(frame(), before);
-    overlay->renderReference();
+    renderTransitionReference(*overlay);
     EXPECT_EQ(frame(), before);
 }
 
@@ -181,7 +182,7 @@ TEST_F(Overlay, FastRenderMatchesThePlainPassBitForBit) {
     // Renders the same frame both ways; true if they agree.
     auto bothAgree = [&] {
         std::copy(input.begin(), input.end(), back());
-        overlay->renderReference();
+        renderTransitionReference(*overlay);
         const std::vector<uint16_t> expected = frame();
         std::copy(input.begin(), input.end(), back());
         overlay->render();
@@ -282,7 +283,7 @@ TEST(OverlayDeathTest, ASmallTransitionPictureStopsStartUp) {
             fflush(stdout);
             dup2(2, 1);
             if (chdir(dir.c_str()) != 0) exit(9);
-            TransitionOverlay overlay;
+            TransitionOverlay overlay(TransitionOverlay::load());
         },
         ::testing::ExitedWithCode(1), "error loading data/trans3.png: expected 320 x 240 pixels, found 320 x 239");
 }

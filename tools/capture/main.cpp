@@ -16,12 +16,11 @@
 #include "capture/progress_bar.h"
 #include "capture/video_pipe.h"
 #include "display/screen.h"
-#include "gfx/bitmap_font.h"
+#include "gfx/text_console.h"
 #include "main/show.h"
 #include "main/timeline.h"
 
 namespace {
-constexpr const char* MUSIC_PATH = "data/warmer.ogg";
 // The show's length as the renderer draws it: frames 1 .. 7576, 33 ms each.
 constexpr double SHOW_SECONDS = LAST_SHOW_FRAME * CAPTURE_FRAME_PERIOD_MS / 1000.0;
 
@@ -39,6 +38,16 @@ bool musicLooksLikeOgg() {
     const bool ok = fread(magic, 1, 4, f) == 4 && memcmp(magic, "OggS", 4) == 0;
     fclose(f);
     return ok;
+}
+
+bool needsMusic = false;
+
+// The show refuses to start without its music; a video needs it too.
+void checkMusic() {
+    if (needsMusic && !musicLooksLikeOgg()) {
+        fprintf(stderr, "!ogg\n");
+        exit(1);
+    }
 }
 }  // namespace
 
@@ -73,15 +82,20 @@ int main(int argc, char** argv) {
     if (!outputs.prepare(&error)) return fail(error);
 
     // Start-up in the show's order; any missing or broken file ends the
-    // process here with the show's own message and status 1.
+    // process here with the show's own message and status 1. The show prints
+    // a picture's or a mesh's message on standard output, which is the hash
+    // stream here, so while loading standard output goes to standard error.
     Screen* screen = Screen::instance();
-    loadingFont = new BitmapFont("data/font.png", 8, 9, -1, 32, 102);
-    loadShow(nullptr);
-    if (!options.videoPath.empty() && !musicLooksLikeOgg()) {
-        fprintf(stderr, "!ogg\n");
-        return 1;
-    }
-    for (int i = 0; i < SCREEN_PIXELS; i++) screen->backBuffer[i] = 0xFFFF;
+    needsMusic = !options.videoPath.empty();
+    fflush(stdout);
+    const int hashStream = dup(STDOUT_FILENO);
+    dup2(STDERR_FILENO, STDOUT_FILENO);
+    StartupHooks hooks;
+    hooks.beforeLastStep = checkMusic;
+    startShow(hooks);
+    fflush(stdout);
+    dup2(hashStream, STDOUT_FILENO);
+    close(hashStream);
 
     if (!outputs.startVideo(ffmpeg, &error)) return fail(error);
 
@@ -110,6 +124,7 @@ int main(int argc, char** argv) {
     if (ok && !outputs.finish(&error)) ok = false;
 
     destroyShow();
+    delete TextConsole::instance();
     delete screen;
     if (!ok) return fail(error);
     if (options.bench) {
