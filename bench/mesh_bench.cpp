@@ -14,6 +14,7 @@
 #include "engine/trig_tables.h"
 #include "gfx/image.h"
 #include "gfx/pixel.h"
+#include "main/show_facts.h"
 
 namespace {
 
@@ -31,7 +32,8 @@ struct PlaneView {
         picture.reset(new Image(256, 256));
         for (int i = 0; i < 65536; i++) picture->pixels[i] = static_cast<uint16_t>(i * 40503u + 1);
         const std::string path = std::string(AMBRELLE_DATA_DIR) + "/sopwith.ase";
-        plane.reset(new Mesh(path.c_str(), picture.get(), picture.get(), 122, 136, 286));
+        plane.reset(new Mesh(path.c_str(), picture.get(), picture.get(), PLANE_MESH.vertexCount, PLANE_MESH.faceCount,
+                             PLANE_MESH.texCoordCount));
         // Seen from behind and above as in the biplane scene, but nearer.
         Camera& camera = *screen.camera;
         camera.angle[0] = 0x4000;

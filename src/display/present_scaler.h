@@ -18,17 +18,10 @@ public:
     // pixels apart.
     void scale(const uint16_t* back, uint16_t* out, int pitchPixels) const;
 
-    int windowWidth() const { return W; }
-    int windowHeight() const { return H; }
-    // Source row for window row y, or -1 for a black row.
-    int sourceRow(int y) const { return rowSource[y]; }
-    // Source column for window column x, or -1 for black.
-    int sourceColumn(int x) const { return columnSource[x]; }
-
 private:
     int w = 0, h = 0, W = -1, H = -1;
-    std::vector<int32_t> rowSource;
-    std::vector<int32_t> columnSource;
+    std::vector<int32_t> rowSource;     // per window row: source row, or -1 for black
+    std::vector<int32_t> columnSource;  // per window column: source column, or -1
     int firstColumn = 0;  // window columns [firstColumn, endColumn) show the
     int endColumn = 0;    // picture, the rest of every row is border
     // The visible columns as runs of one repeated source pixel, left to right:

@@ -1,6 +1,6 @@
 // The Screen without a display, for tests and the offline renderer: the same
-// buffers and camera, no window. present() keeps the last scaled window image
-// so tests can look at it.
+// buffers and camera, no window. present() shows nothing; callers read the
+// back buffer itself.
 #include "display/present_scaler.h"
 #include "display/screen.h"
 

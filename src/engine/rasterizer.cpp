@@ -26,6 +26,11 @@ inline Fixed toFixed16(int32_t pixels) { return s32(u32(pixels) << 16); }
 // 128 + 128 x n, as 16.16.
 inline Fixed envCoordinate(Fixed n) { return s32((u32(n) << 7) + 0x800000u); }
 
+// Rejection bounds: a face whose corners all lie right of the last column,
+// or below the last row, draws nothing (whole pixels as 16.16).
+constexpr Fixed LAST_COLUMN_END = (SCREEN_WIDTH << 16) - 1;
+constexpr Fixed LAST_ROW = (SCREEN_HEIGHT - 1) << 16;
+
 inline int32_t clampInt(int32_t v, int32_t lo, int32_t hi) { return v < lo ? lo : (v > hi ? hi : v); }
 
 // value + k x step, wrapping exactly as k single additions would.
@@ -67,6 +72,24 @@ inline Fixed reciprocal(int64_t count) {
 // ((difference << 16) / (rows << 16)), truncated toward zero: the same
 // rational as difference / rows, so the same truncated value.
 inline Fixed exactSlope(Fixed difference, int64_t rows) { return difference / static_cast<int32_t>(rows); }
+
+// Which step of an edge is a 16.16 quotient of its difference by the edge's
+// height rather than a product with the height's reciprocal: the x step of
+// edge A and the depth step of edge B are quotients, every other step is a
+// product, and the two can differ in the last bit.
+enum class QuotientStep { None, X, Z };
+
+// The per-row steps of the edge from corner p to corner q over rows (> 0)
+// whole rows.
+inline RasterEdge edgeSteps(const RasterCorner& p, const RasterCorner& q, int64_t rows, QuotientStep quotient) {
+    RasterEdge e{};
+    const Fixed r = reciprocal(rows);
+    e.dx = quotient == QuotientStep::X ? exactSlope(fixedSub(q.x, p.x), rows) : fixedMul(fixedSub(q.x, p.x), r);
+    e.dz = quotient == QuotientStep::Z ? exactSlope(fixedSub(q.z, p.z), rows) : fixedMul(fixedSub(q.z, p.z), r);
+    e.du = fixedMul(fixedSub(q.u, p.u), r);
+    e.dv = fixedMul(fixedSub(q.v, p.v), r);
+    return e;
+}
 
 // ---- the span's pixel loop ------------------------------------------------
 
@@ -193,7 +216,7 @@ void Rasterizer::drawFace(int32_t i) {
     // been given depth -1 by the transform), then entirely left or right.
     if (c[0].z < 0 || c[1].z < 0 || c[2].z < 0) return;
     if (c[0].x < 0 && c[1].x < 0 && c[2].x < 0) return;
-    if (c[0].x > 0x13FFFFF && c[1].x > 0x13FFFFF && c[2].x > 0x13FFFFF) return;
+    if (c[0].x > LAST_COLUMN_END && c[1].x > LAST_COLUMN_END && c[2].x > LAST_COLUMN_END) return;
 
     // Stage 3: doubled signed area on whole pixels, in the face's own order.
     // 128 bits: the differences of two int32 positions need 33 bits, their
@@ -210,7 +233,7 @@ void Rasterizer::drawFace(int32_t i) {
     if (c[0].y > c[1].y) std::swap(c[0], c[1]);
 
     // Stage 5: entirely below or above the screen.
-    if (c[0].y > 0xEF0000 || c[2].y < 0) return;
+    if (c[0].y > LAST_ROW || c[2].y < 0) return;
 
     // Stage 6: the written-row range, widened before the facing test so faces
     // turned away count too; not clamped here (clearDepth clamps).
@@ -236,28 +259,10 @@ void Rasterizer::fillTriangle(const RasterCorner c[3], const uint16_t* texels) {
 
     // Whole rows: the y values have no fraction.
     const int64_t rowsA = heightA >> 16, rowsB = heightB >> 16, rowsC = heightC >> 16;
-    RasterEdge a{}, b{}, e{};
-    if (heightA > 0) {
-        const Fixed r = reciprocal(rowsA);
-        a.dx = exactSlope(fixedSub(c[1].x, c[0].x), rowsA);
-        a.dz = fixedMul(fixedSub(c[1].z, c[0].z), r);
-        a.du = fixedMul(fixedSub(c[1].u, c[0].u), r);
-        a.dv = fixedMul(fixedSub(c[1].v, c[0].v), r);
-    }
-    if (heightB > 0) {
-        const Fixed r = reciprocal(rowsB);
-        b.dx = fixedMul(fixedSub(c[2].x, c[0].x), r);
-        b.dz = exactSlope(fixedSub(c[2].z, c[0].z), rowsB);
-        b.du = fixedMul(fixedSub(c[2].u, c[0].u), r);
-        b.dv = fixedMul(fixedSub(c[2].v, c[0].v), r);
-    }
-    if (heightC > 0) {
-        const Fixed r = reciprocal(rowsC);
-        e.dx = fixedMul(fixedSub(c[2].x, c[1].x), r);
-        e.dz = fixedMul(fixedSub(c[2].z, c[1].z), r);
-        e.du = fixedMul(fixedSub(c[2].u, c[1].u), r);
-        e.dv = fixedMul(fixedSub(c[2].v, c[1].v), r);
-    }
+    // An edge of no height never steps.
+    RasterEdge a = heightA > 0 ? edgeSteps(c[0], c[1], rowsA, QuotientStep::X) : RasterEdge{};
+    RasterEdge b = heightB > 0 ? edgeSteps(c[0], c[2], rowsB, QuotientStep::Z) : RasterEdge{};
+    RasterEdge e = heightC > 0 ? edgeSteps(c[1], c[2], rowsC, QuotientStep::None) : RasterEdge{};
     // The choice of the first span end is made once, from A against B.
     const bool aIsLeft = a.dx <= b.dx;
 

@@ -123,18 +123,39 @@ TEST(CaptureCommandLine, SelectedFramesAreTheSameWhicheverWayTheyAreChosen) {
     EXPECT_EQ(lc[1], lb[0]);
 }
 
-TEST(CaptureCommandLine, MissingDataGivesTheShowsMessageAndStatus1) {
+// Standard output is the hash stream: the show's own loading messages, which
+// it prints on standard output, reach standard error here instead.
+TEST(CaptureCommandLine, MissingOrBrokenDataGivesTheShowsMessageOnStandardError) {
     const std::string empty = tempDir();
     ProgramResult r = capture({"-C", empty, "--hash", "--frames", "1"});
     EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.out, "error loading data/font.png\n");
-    EXPECT_EQ(r.err, "");
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(r.err, "error loading data/font.png\n");
     rmdir(empty.c_str());
 
     const std::string noSky = dataWithout("skybax.png");
     r = capture({"-C", noSky, "--hash", "--frames", "1"});
     EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.out, "error loading data/skybax.png\n");
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(r.err, "error loading data/skybax.png\n");
+
+    // A picture that is there but is no PNG, and one too small for its scene.
+    const std::string broken = dataWithout("bg2.png");
+    FILE* f = fopen((broken + "/data/bg2.png").c_str(), "wb");
+    ASSERT_NE(f, nullptr);
+    fputs("not a picture", f);
+    fclose(f);
+    r = capture({"-C", broken, "--hash", "--frames", "1-3"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(r.err, "error loading data/bg2.png\n");
+
+    const std::string small = dataWithout("trans3.png");
+    ASSERT_EQ(symlink((BUILD_DIR + "/data/spark.png").c_str(), (small + "/data/trans3.png").c_str()), 0);
+    r = capture({"-C", small, "--hash", "--frames", "1-3"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(r.err, "error loading data/trans3.png: expected 320 x 240 pixels, found 32 x 32\n");
 }
 
 TEST(CaptureCommandLine, VideoWithoutMusicSaysOgg) {

@@ -9,6 +9,7 @@
 #include "datagen/music_limiter.h"
 #include "datagen/music_loudness.h"
 #include "datagen/music_score.h"
+#include "main/show_facts.h"
 
 namespace {
 
@@ -127,7 +128,10 @@ TEST(MusicLimiter, PeaksBetweenSamplesCount) {
 // The music's sections begin on the picture's scene changes and fill them with whole bars.
 TEST(MusicScore, SectionsStartOnTheSceneChanges) {
     const Score score;
-    const double changes[] = {0.0, 43.1, 65.1, 88.1, 138.1, 183.1, 233.1, 247.1};
+    // The picture's last millisecond before each change.
+    double changes[SCENE_CHANGE_COUNT + 1] = {0.0};
+    for (size_t i = 0; i < SCENE_CHANGE_COUNT; i++) changes[i + 1] = (sceneChangeMs(i) - 1) / 1000.0;
+    EXPECT_DOUBLE_EQ(changes[3], 88.1);
     const std::vector<Section>& sections = score.sections();
     ASSERT_EQ(sections.size(), 8u);
     for (size_t i = 0; i < sections.size(); i++) {

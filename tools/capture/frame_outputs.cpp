@@ -97,8 +97,8 @@ bool FrameOutputs::startVideo(const std::string& ffmpeg, std::string* error) {
     s.width = options.videoWidth();
     s.height = options.videoHeight();
     s.lossless = options.lossless;
-    s.startMs = options.frames.firstFrame() * CAPTURE_FRAME_PERIOD_MS;
-    s.durationMs = options.frames.count() * CAPTURE_FRAME_PERIOD_MS;
+    s.startMs = options.frames.firstFrame() * FRAME_PERIOD_MS;
+    s.durationMs = options.frames.count() * FRAME_PERIOD_MS;
     if (!video.open(ffmpeg, s)) {
         *error = "cannot start " + ffmpeg + ": " + strerror(errno);
         return false;

@@ -111,9 +111,9 @@ bool FrameSelection::setTimeSpan(uint64_t fromMs, uint64_t toMs, std::string* er
         return false;
     }
     // Smallest k >= 1 with 33k >= from, largest k <= LAST_SHOW_FRAME with 33k <= to.
-    uint64_t first = (fromMs + CAPTURE_FRAME_PERIOD_MS - 1) / CAPTURE_FRAME_PERIOD_MS;
+    uint64_t first = (fromMs + FRAME_PERIOD_MS - 1) / FRAME_PERIOD_MS;
     if (first < 1) first = 1;
-    uint64_t last = toMs / CAPTURE_FRAME_PERIOD_MS;
+    uint64_t last = toMs / FRAME_PERIOD_MS;
     if (last > LAST_SHOW_FRAME) last = LAST_SHOW_FRAME;
     if (first > last) {
         *error = "no frame of the show lies between " + std::to_string(fromMs) + " and " + std::to_string(toMs) +

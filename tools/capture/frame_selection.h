@@ -6,10 +6,12 @@
 #include <string>
 #include <vector>
 
-// Frame k of the show is drawn at 33 x k ms; the first frame whose time is past
-// 250000 ms carries the end marker and is the last one drawn.
-constexpr uint32_t CAPTURE_FRAME_PERIOD_MS = 33;
-constexpr uint32_t LAST_SHOW_FRAME = 250000 / CAPTURE_FRAME_PERIOD_MS + 1;  // 7576
+#include "main/show_facts.h"
+
+// Frame k of the show is drawn at FRAME_PERIOD_MS x k ms; the first frame
+// whose time reaches SHOW_END_MS carries the end marker and is the last one
+// drawn.
+constexpr uint32_t LAST_SHOW_FRAME = SHOW_END_MS / FRAME_PERIOD_MS + 1;  // 7576
 
 class FrameSelection {
    public:

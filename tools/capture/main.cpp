@@ -22,7 +22,7 @@
 
 namespace {
 // The show's length as the renderer draws it: frames 1 .. 7576, 33 ms each.
-constexpr double SHOW_SECONDS = LAST_SHOW_FRAME * CAPTURE_FRAME_PERIOD_MS / 1000.0;
+constexpr double SHOW_SECONDS = LAST_SHOW_FRAME * FRAME_PERIOD_MS / 1000.0;
 
 int fail(const std::string& message) {
     fprintf(stderr, "ambrelle-capture: %s\n", message.c_str());
@@ -109,7 +109,7 @@ int main(int argc, char** argv) {
     bool ok = true;
     for (;;) {
         k++;
-        timeline.drawFrame(CAPTURE_FRAME_PERIOD_MS * k);
+        timeline.drawFrame(FRAME_PERIOD_MS * k);
         const uint32_t mask = timeline.sceneMask;
         if (!options.bench && options.frames.contains(k) &&
             !outputs.write(k, timeline.elapsedMs, mask, screen->backBuffer, &error)) {

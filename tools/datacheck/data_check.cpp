@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <fstream>
 
+#include "main/show_facts.h"
 #include "stb_image.h"
 
 namespace {
@@ -69,7 +70,7 @@ std::vector<FileRule> makeRules() {
     rules.push_back(picture("drops01.png", 256, 256, 256, ANY));
     rules.push_back(exact("env_red.png", 256, 256));
     for (const char* n : {"cloud1.png", "cloud2.png", "cloud3.png"}) rules.push_back(exact(n, 256, 256));
-    rules.push_back(mesh("sopwith.ase", 122, 136, 286));
+    rules.push_back(mesh("sopwith.ase", PLANE_MESH.vertexCount, PLANE_MESH.faceCount, PLANE_MESH.texCoordCount));
     rules.push_back(exact("luola.png", 320, 240));
     for (const char* n : {"waterfall1.png", "waterfall2.png", "waterfall3.png"}) rules.push_back(exact(n, 128, 256));
     // Read as one run of colours, indices 91..189.
@@ -77,7 +78,7 @@ std::vector<FileRule> makeRules() {
     rules.push_back(exact("luola_alpha.png", 128, 240));
     rules.push_back(exact("fontgreet.png", 256, 80));
     rules.push_back(exact("bg.png", 320, 240));
-    rules.push_back(mesh("kukka.ase", 121, 121, 224));
+    rules.push_back(mesh("kukka.ase", FLOWER_MESH.vertexCount, FLOWER_MESH.faceCount, FLOWER_MESH.texCoordCount));
     rules.push_back(exact("kukka.png", 256, 256));
     rules.push_back(exact("dragonfly.png", 32, 84));
     rules.push_back(exact("dragonfly_opac.png", 32, 84));

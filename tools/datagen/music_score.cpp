@@ -8,6 +8,7 @@
 #include <string>
 
 #include "datagen.h"
+#include "main/show_facts.h"
 
 namespace {
 
@@ -401,12 +402,26 @@ float Score::valueAt(const std::vector<Breakpoint>& curve, double t) {
     return curve.back().value;
 }
 
+// The n-th change of picture in seconds: the picture's last millisecond
+// before it (43.1 s for the lighthouse), where the music's section turns.
+static double sceneChange(int n) { return n < 0 ? 0.0 : (sceneChangeMs(static_cast<size_t>(n)) - 1) / 1000.0; }
+// Seconds from change a to change b, from whole milliseconds so that a span is
+// exact (22.0 s, not 65.1 - 43.1).
+static double sceneSpan(int a, int b) {
+    const uint32_t from = a < 0 ? 0 : sceneChangeMs(static_cast<size_t>(a)) - 1;
+    return (sceneChangeMs(static_cast<size_t>(b)) - 1 - from) / 1000.0;
+}
+
 Score::Score() {
-    // Scene changes of the picture, in seconds; each section fills its scene with whole bars.
+    // Each section fills its scene with whole bars, from one change of picture
+    // to the next.
+    const double c[] = {0.0,         sceneChange(0), sceneChange(1), sceneChange(2),
+                        sceneChange(3), sceneChange(4), sceneChange(5), sceneChange(6)};
     sections_ = {
-        {"feather", 0.0, 43.1 / 16, 16},      {"lighthouse", 43.1, 22.0 / 8, 8}, {"rain", 65.1, 23.0 / 8, 8},
-        {"biplane", 88.1, 50.0 / 20, 20},     {"cave", 138.1, 45.0 / 16, 16},    {"dragonfly", 183.1, 50.0 / 20, 20},
-        {"closing sky", 233.1, 14.0 / 4, 4}, {"ending", 247.1, 2.4, 1},
+        {"feather", c[0], sceneSpan(-1, 0) / 16, 16},    {"lighthouse", c[1], sceneSpan(0, 1) / 8, 8},
+        {"rain", c[2], sceneSpan(1, 2) / 8, 8},          {"biplane", c[3], sceneSpan(2, 3) / 20, 20},
+        {"cave", c[4], sceneSpan(3, 4) / 16, 16},        {"dragonfly", c[5], sceneSpan(4, 5) / 20, 20},
+        {"closing sky", c[6], sceneSpan(5, 6) / 4, 4}, {"ending", c[7], 2.4, 1},
     };
     length_ = 249.5;
     fadeStart_ = 248.3;
@@ -533,8 +548,8 @@ Score::Score() {
 
     // The pad's filter opens and closes with the scenes: dark in the rain and the cave, bright above the clouds.
     padCutoff_ = {
-        {0.0, 400},     {21.0, 1500},   {43.1, 2000},   {43.1, 2200},   {65.1, 2400},   {65.1, 1400},
-        {88.1, 1800},   {88.1, 2800},   {138.1, 3400},  {138.1, 1000},  {172.0, 1200},  {183.1, 2200},
-        {183.1, 3200},  {233.1, 3600},  {233.1, 2100},  {247.1, 1800},  {249.5, 800},
+        {0.0, 400},    {21.0, 1500},  {c[1], 2000},  {c[1], 2200},   {c[2], 2400}, {c[2], 1400},
+        {c[3], 1800},  {c[3], 2800},  {c[4], 3400},  {c[4], 1000},   {172.0, 1200}, {c[5], 2200},
+        {c[5], 3200},  {c[6], 3600},  {c[6], 2100},  {c[7], 1800},   {249.5, 800},
     };
 }
