@@ -67,8 +67,9 @@ TEST_F(Tables, RotationOfZeroRadiansIsNearlyIdentity) {
 }
 
 TEST_F(Tables, RotationGroupsProductsAsWritten) {
-    // A quarter turn about each axis with odd table values: the shared
-    // products w and f truncate before the third factor.
+    // Three unrelated angles, none a quarter turn, so every table value is
+    // odd-sized and the shared products w and f truncate before the third
+    // factor: a different grouping would change the last bits.
     const int ax = 5000, ay = 21000, az = 40000;
     const Fixed sx = sineTable[ax], sy = sineTable[ay], sz = sineTable[az];
     const Fixed cx = cosineTable[ax], cy = cosineTable[ay], cz = cosineTable[az];
