@@ -40,6 +40,15 @@ const std::vector<DataFile>& dataFiles() {
         {"waterfall_pal.png", makeWaterfallPalette},
         {"luola_alpha.png", makeWaterfallAlpha},
         {"fontgreet.png", makeGreetingFont},
+        {"bg.png", makeMeadow},
+        {"kukka.png", makeFlowerTexture},
+        {"dragonfly.png", makeDragonfly},
+        {"dragonfly_opac.png", makeDragonflyOpacity},
+        {"df_wing1.png", makeWing1},
+        {"df_wing2.png", makeWing2},
+        {"df_wing3.png", makeWing3},
+        {"credits.png", makeCredits},
+        {"credits_opac.png", makeCreditsOpacity},
     };
     return files;
 }

@@ -38,3 +38,12 @@ bool makeWaterfall3(const std::string& dir);        // waterfall3.png
 bool makeWaterfallPalette(const std::string& dir);  // waterfall_pal.png
 bool makeWaterfallAlpha(const std::string& dir);    // luola_alpha.png
 bool makeGreetingFont(const std::string& dir);      // fontgreet.png
+bool makeMeadow(const std::string& dir);            // bg.png
+bool makeFlowerTexture(const std::string& dir);     // kukka.png
+bool makeDragonfly(const std::string& dir);         // dragonfly.png
+bool makeDragonflyOpacity(const std::string& dir);  // dragonfly_opac.png
+bool makeWing1(const std::string& dir);             // df_wing1.png
+bool makeWing2(const std::string& dir);             // df_wing2.png
+bool makeWing3(const std::string& dir);             // df_wing3.png
+bool makeCredits(const std::string& dir);           // credits.png
+bool makeCreditsOpacity(const std::string& dir);    // credits_opac.png
