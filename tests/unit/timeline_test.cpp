@@ -47,7 +47,7 @@ TEST(Schedule, RestartMomentsAcrossTheWholeShow) {
     // mask gains bit 0x1 exactly at these moments (and at the first frame).
     std::vector<uint32_t> restarts;
     uint32_t mask = 0;
-    for (uint32_t t = 1; t <= 250001; t++) {
+    for (uint32_t t = 1; t <= SHOW_END_MS; t++) {
         const uint32_t previous = mask;
         mask = scheduleMask(t, previous);
         if (transitionShouldRestart(mask, previous, true)) restarts.push_back(t);
