@@ -1,17 +1,228 @@
-// Placeholder makers for the biplane scene's pictures (being painted).
+// env_red.png: the biplane's texture atlas and, in its centre, the glossy red
+// reflection the environment-mapped body shows.
+#include <cmath>
+
+#include "art_kit.h"
 #include "datagen.h"
 #include "makers.h"
+#include "mesh_atlas.h"
 
 namespace {
-bool flat(const std::string& dir, const char* name, int w, int h, int r, int g, int b) {
-    Picture p(w, h);
-    for (int y = 0; y < h; y++)
-        for (int x = 0; x < w; x++) p.set(x, y, r, g, b);
-    return savePng(p, dir + "/" + name);
+
+using art::clamp01;
+using art::Colour;
+using art::mix;
+using art::smoothstep;
+
+const int SIZE = 256;
+const double PI = 3.14159265358979323846;
+
+// Lacquer and environment colours of the reflection disc.
+const Colour LACQUER = {200, 24, 24};
+const Colour LACQUER_SHADE = {92, 6, 14};
+const Colour SKY_ZENITH = {104, 150, 214};
+const Colour SKY_HORIZON = {226, 232, 244};
+const Colour GROUND_NEAR = {58, 30, 34};
+const Colour GROUND_FAR = {24, 16, 26};
+const Colour HIGHLIGHT = {255, 246, 238};
+
+// Doped fabric and the markings on it.
+const Colour FABRIC = {186, 30, 28};
+const Colour FABRIC_LIGHT = {214, 58, 46};
+const Colour FABRIC_DARK = {120, 14, 18};
+const Colour NAVY = {34, 44, 104};
+const Colour CREAM = {238, 226, 200};
+
+// Propeller wood: two plies of mahogany, brass tip sheaths.
+const Colour WOOD_LIGHT = {186, 72, 48};
+const Colour WOOD_DARK = {128, 38, 28};
+const Colour BRASS = {204, 160, 84};
+// What the varnish mirrors: the sky, and a glint along the horizon.
+const Colour VARNISH_SKY = {214, 164, 160};
+const Colour VARNISH_GLINT = {232, 226, 236};
+
+// What the body reflects for a view-space normal whose vertical part is ny
+// (growing downward): sky above a horizon a little below the middle, dark
+// ground beneath it.
+Colour environment(double ny) {
+    const double up = -ny;  // elevation of the reflected direction
+    const double horizon = -0.08;
+    if (up >= horizon) {
+        const double t = clamp01((up - horizon) / (1.0 - horizon));
+        // Brightest just above the horizon, deepening toward the zenith.
+        return mix(SKY_HORIZON, SKY_ZENITH, std::pow(t, 0.6));
+    }
+    const double t = clamp01((horizon - up) / (1.0 + horizon));
+    return mix(GROUND_NEAR, GROUND_FAR, std::sqrt(t));
 }
+
+// The reflection disc: texel (u, v) stands for the view normal
+// ((u - 128) / 128, (v - 128) / 128); outside the unit disc the direction is
+// kept and the length clamped, so the corners continue the rim smoothly.
+Colour reflection(double u, double v) {
+    double nx = (u - 128) / 128.0, ny = (v - 128) / 128.0;
+    double r = std::sqrt(nx * nx + ny * ny);
+    if (r > 0.999) {
+        nx *= 0.999 / r;
+        ny *= 0.999 / r;
+        r = 0.999;
+    }
+    const double nz = std::sqrt(1 - r * r);
+    // Painted red, lit from above: faces turned down fall into shade.
+    const double lit = clamp01(0.62 - 0.5 * ny + 0.12 * nz);
+    Colour c = mix(LACQUER_SHADE, LACQUER, lit);
+    // The clear coat mirrors the surroundings, more so at grazing angles.
+    // Upward faces catch the open sky, downward ones the dark below.
+    const double fresnel =
+        0.10 + 0.55 * std::pow(1 - nz, 2.2) + 0.22 * smoothstep(0.0, 0.85, -ny) + 0.2 * smoothstep(0.1, 0.9, ny);
+    c = mix(c, environment(ny), clamp01(fresnel));
+    // A crisp bright rim where the horizon meets the sky, narrow at the centre.
+    const double horizonLine = std::exp(-std::pow((ny - 0.05) / 0.035, 2)) * (0.15 + 0.45 * (1 - nz));
+    c = mix(c, SKY_HORIZON, clamp01(horizonLine));
+    // The sun: a soft highlight up and to the left, with a broad sheen around it.
+    const double hx = nx + 0.34, hy = ny + 0.44;
+    const double d2 = hx * hx + hy * hy;
+    const double hot = std::exp(-d2 / 0.012) * 0.95 + std::exp(-d2 / 0.09) * 0.30;
+    c = mix(c, HIGHLIGHT, clamp01(hot));
+    return c;
+}
+
+// A soft line across coordinate x: 1 within w of position p, falling
+// smoothly to 0 at 2w.
+double band(double x, double p, double w) { return 1 - smoothstep(w, 2 * w, std::fabs(x - p)); }
+
+// A roundel of radius rad at (cx, cy): navy ring, cream ring, red centre.
+// Returns the coverage (0..1) and sets colour.
+double roundel(double x, double y, double cx, double cy, double rad, Colour& colour) {
+    const double d = std::sqrt((x - cx) * (x - cx) + (y - cy) * (y - cy)) / rad;
+    if (d < 0.36)
+        colour = FABRIC_LIGHT;
+    else if (d < 0.68)
+        colour = CREAM;
+    else
+        colour = NAVY;
+    return 1 - smoothstep(0.96, 1.04, d);
+}
+
+// Doped fabric over ribs. along: position along the ribs' run (0..1, the
+// chord); across: texel position across them; ribSpacing in texels.
+// Between the ribs the fabric sags a little: a faint shade beside each rib.
+Colour fabric(double across, double along, double ribSpacing, const art::ValueNoise& noise) {
+    const double phase = across / ribSpacing - std::floor(across / ribSpacing);  // 0 at a rib
+    const double nearRib = std::min(phase, 1 - phase) * ribSpacing;              // texels to the nearest rib
+    Colour c = FABRIC;
+    // Lighter toward the leading edge, where the wing's curve faces the sky.
+    c = mix(c, FABRIC_LIGHT, 0.55 * (1 - smoothstep(0.0, 0.35, along)));
+    c = mix(c, FABRIC_DARK, 0.30 * smoothstep(0.7, 1.0, along));
+    // Rib tapes: light lines, each flanked by a soft sag shadow.
+    c = mix(c, FABRIC_LIGHT, 0.55 * (1 - smoothstep(0.6, 1.6, nearRib)));
+    c = mix(c, FABRIC_DARK, 0.18 * smoothstep(1.6, 3.0, nearRib) * (1 - smoothstep(3.0, ribSpacing * 0.5, nearRib)));
+    // Uneven dope.
+    const double n = noise.fbm(across * 0.06, along * 3.1);
+    return art::scale(c, 1 + 0.10 * n);
+}
+
+// Darkens the rim of a rect (the thin box sides and the outline of plates).
+Colour outlined(Colour c, double u, double v, const AtlasRect& r, double width) {
+    const double edge = std::min(std::min(u - r.u0, r.u1 - u), std::min(v - r.v0, r.v1 - v));
+    return mix(c, FABRIC_DARK, 0.8 * (1 - smoothstep(width * 0.5, width * 1.5, edge)));
+}
+
+// A rect and a 2-texel margin around it: the margins fill the gaps along the
+// picture's edges, which faces reach only by rounding.
+bool inside(const AtlasRect& r, double u, double v) {
+    return u >= r.u0 - 2 && u <= r.u1 + 2 && v >= r.v0 - 2 && v <= r.v1 + 2;
+}
+
+// A wing: span along u (left tip at u0), chord along v (leading edge at v0).
+Colour wing(double u, double v, const AtlasRect& r, bool ailerons, const art::ValueNoise& noise) {
+    const double span = clamp01((u - r.u0) / (r.u1 - r.u0));
+    const double chord = clamp01((v - r.v0) / (r.v1 - r.v0));
+    Colour c = fabric(u - r.u0, chord, (r.u1 - r.u0) / 18.0, noise);
+    // Ailerons on the outer panels: a hinge line behind the rear spar.
+    if (ailerons && (span < 0.30 || span > 0.70)) {
+        const double hinge = r.v0 + 0.74 * (r.v1 - r.v0);
+        c = mix(c, FABRIC_DARK, 0.7 * band(v, hinge, 0.5));
+    }
+    // Roundels near both tips.
+    const double rad = 0.40 * (r.v1 - r.v0);
+    const double cy = 0.5 * (r.v0 + r.v1);
+    for (double s : {0.16, 0.84}) {
+        Colour mark;
+        const double cover = roundel(u, v, r.u0 + s * (r.u1 - r.u0), cy, rad, mark);
+        c = mix(c, mark, cover);
+    }
+    return outlined(c, u, v, r, 1.5);
+}
+
+// Tailplane: chord along u (leading edge at u1), span along v.
+Colour tailplane(double u, double v, const AtlasRect& r, const art::ValueNoise& noise) {
+    const double chord = clamp01((r.u1 - u) / (r.u1 - r.u0));
+    Colour c = fabric(v - r.v0, chord, (r.v1 - r.v0) / 7.0, noise);
+    // The elevator's hinge line.
+    c = mix(c, FABRIC_DARK, 0.7 * band(chord, 0.60, 0.5 / (r.u1 - r.u0)));
+    return outlined(c, u, v, r, 1.5);
+}
+
+// Fin and rudder: chord along u (leading edge at u1), height along v (top at v0).
+// The rudder carries three upright stripes.
+Colour fin(double u, double v, const AtlasRect& r, const art::ValueNoise& noise) {
+    const double chord = clamp01((r.u1 - u) / (r.u1 - r.u0));
+    Colour c = fabric(v - r.v0, chord, (r.v1 - r.v0) / 5.0, noise);
+    const double w = r.u1 - r.u0;
+    const double x = u - r.u0;  // from the trailing edge
+    if (x < 0.48 * w) {
+        const Colour stripe = x < 0.16 * w ? NAVY : x < 0.32 * w ? CREAM : FABRIC;
+        c = mix(c, stripe, 0.92);
+    }
+    c = mix(c, FABRIC_DARK, 0.8 * band(x, 0.48 * w, 0.5));
+    return outlined(c, u, v, r, 1.5);
+}
+
+// Propeller and tail skid: varnished mahogany plies along the blade (v),
+// brass-sheathed tips. The strip also lies on the right rim of the
+// reflection disc, where the body's right flank samples it: so the varnish
+// mirrors the same sky above and darkness below as the lacquer does, and the
+// flank reads as red wood in the same light.
+Colour propeller(double u, double v, const AtlasRect& r, const art::ValueNoise& noise) {
+    const double across = (u - r.u0) / (r.u1 - r.u0);  // 0..1 over the blade width
+    const double along = (v - r.v0) / (r.v1 - r.v0);   // 0..1 from tip to tip
+    const double ny = (v - 128) / 128.0;
+    // Plies run along the blade, with a slow waver of the grain.
+    const double ply = 0.5 + 0.5 * std::sin((across * 4.0 + 0.3 * noise.at(v * 0.05, 3.0)) * 2 * PI);
+    Colour c = mix(WOOD_DARK, WOOD_LIGHT, 0.3 + 0.4 * ply);
+    c = art::scale(c, 1 + 0.08 * noise.fbm(across * 6.0, v * 0.22));
+    // The varnish: sky above the horizon, shade below it.
+    c = mix(c, VARNISH_SKY, 0.32 * smoothstep(0.05, -0.6, ny));
+    c = mix(c, VARNISH_GLINT, 0.35 * std::exp(-std::pow((ny + 0.05) / 0.04, 2)));
+    c = art::scale(c, 1 - 0.4 * smoothstep(0.0, 0.6, ny));
+    // Brass tips.
+    const double tip = std::min(along, 1 - along);
+    c = mix(c, BRASS, 1 - smoothstep(0.04, 0.055, tip));
+    return c;
+}
+
 }  // namespace
 
-bool makePlaneTexture(const std::string& dir) { return flat(dir, "env_red.png", 256, 256, 200, 40, 30); }
-bool makeCloud1(const std::string& dir) { return flat(dir, "cloud1.png", 256, 256, 0, 0, 0); }
-bool makeCloud2(const std::string& dir) { return flat(dir, "cloud2.png", 256, 256, 0, 0, 0); }
-bool makeCloud3(const std::string& dir) { return flat(dir, "cloud3.png", 256, 256, 0, 0, 0); }
+bool makePlaneTexture(const std::string& dir) {
+    const art::ValueNoise noise(0xB1A9E5ull);
+    art::Canvas canvas(SIZE, SIZE, {0, 0, 0});
+    for (int y = 0; y < SIZE; y++)
+        for (int x = 0; x < SIZE; x++) {
+            // Sample at the texel's centre: the renderer truncates positions.
+            const double u = x + 0.5, v = y + 0.5;
+            Colour c = reflection(u, v);
+            if (inside(PlaneAtlas::UPPER_WING, u, v))
+                c = wing(u, v, PlaneAtlas::UPPER_WING, true, noise);
+            else if (inside(PlaneAtlas::LOWER_WING, u, v))
+                c = wing(u, v, PlaneAtlas::LOWER_WING, false, noise);
+            else if (inside(PlaneAtlas::TAILPLANE, u, v))
+                c = tailplane(u, v, PlaneAtlas::TAILPLANE, noise);
+            else if (inside(PlaneAtlas::FIN, u, v))
+                c = fin(u, v, PlaneAtlas::FIN, noise);
+            else if (inside(PlaneAtlas::PROPELLER, u, v))
+                c = propeller(u, v, PlaneAtlas::PROPELLER, noise);
+            canvas.at(x, y) = c;
+        }
+    return savePng(canvas.toPicture(), dir + "/env_red.png");
+}
