@@ -12,6 +12,9 @@
 #include "gfx/pixel.h"
 #include "gfx/text_console.h"
 #include "scenes/backdrop_scene.h"
+#include "scenes/biplane_scene.h"
+#include "scenes/cave_scene.h"
+#include "scenes/dragonfly_scene.h"
 #include "scenes/feather_scene.h"
 #include "scenes/lighthouse_scene.h"
 #include "scenes/rain_scene.h"
@@ -24,6 +27,9 @@ LighthouseScene* lighthouseScene = nullptr;
 TransitionOverlay* transitionOverlay = nullptr;
 BackdropScene* backdropScene = nullptr;
 RainScene* rainScene = nullptr;
+BiplaneScene* biplaneScene = nullptr;
+CaveScene* caveScene = nullptr;
+DragonflyScene* dragonflyScene = nullptr;
 
 namespace {
 
@@ -66,8 +72,11 @@ constexpr ShowPart PARTS[] = {
     scene<FeatherScene, featherScene>("feather", MASK_FEATHER, 1, 3, 0),
     scene<LighthouseScene, lighthouseScene>("lighthouse", MASK_LIGHTHOUSE, 2, 0, 1),
     scene<TransitionOverlay, transitionOverlay>("transition", MASK_TRANSITION, 3, 8, 2),
+    scene<CaveScene, caveScene>("cave", MASK_CAVE, 4, 1, 3),
+    scene<DragonflyScene, dragonflyScene>("dragonfly", MASK_DRAGONFLY, 5, 2, 4),
     scene<BackdropScene, backdropScene>("backdrop", MASK_BACKDROP, 6, 4, 7),
     scene<RainScene, rainScene>("rain", MASK_RAIN, 7, 5, 5),
+    scene<BiplaneScene, biplaneScene>("biplane", MASK_BIPLANE, 8, 6, 6),
 };
 constexpr size_t PART_COUNT = sizeof(PARTS) / sizeof(PARTS[0]);
 

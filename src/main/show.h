@@ -15,6 +15,9 @@ class LighthouseScene;
 class TransitionOverlay;
 class BackdropScene;
 class RainScene;
+class BiplaneScene;
+class CaveScene;
+class DragonflyScene;
 
 extern BitmapFont* loadingFont;
 extern Image* skyPicture;
@@ -23,6 +26,9 @@ extern LighthouseScene* lighthouseScene;
 extern TransitionOverlay* transitionOverlay;
 extern BackdropScene* backdropScene;
 extern RainScene* rainScene;
+extern BiplaneScene* biplaneScene;
+extern CaveScene* caveScene;
+extern DragonflyScene* dragonflyScene;
 
 // One part of the show: a scene, or the closing sky picture. The three ranks
 // are the show's three fixed orders: construction (the loading-bar steps

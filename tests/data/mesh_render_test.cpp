@@ -15,6 +15,8 @@
 #include "gfx/frame_hash.h"
 #include "gfx/image.h"
 #include "gfx/pixel.h"
+#include "scenes/biplane_scene.h"
+#include "scenes/cave_scene.h"
 #include "support/test_png.h"
 
 namespace {
@@ -88,42 +90,9 @@ protected:
         screen->depthMaxRow = 0;
     }
     // The biplane scene's pose at time t: the camera weaves, the plane rocks.
-    void poseBiplaneScene(uint32_t t) {
-        Camera& camera = *screen->camera;
-        plane->focalLength = 0x12C0000;
-        camera.angle[0] = 0x4000;
-        camera.angle[1] = 0;
-        camera.angle[2] = sineTable[(sineTable[(16 * t) & 0xFFFF] >> 7) & 0xFFFF];
-        camera.position[0] = 2 * sineTable[(8 * t) & 0xFFFF];
-        camera.position[1] = 0x9E666;
-        camera.position[2] = 2 * cosineTable[(4 * t) & 0xFFFF];
-        plane->angle[0] = sineTable[(sineTable[(8 * t) & 0xFFFF] >> 8) & 0xFFFF] + 4000;
-        plane->angle[1] = sineTable[(sineTable[(16 * t) & 0xFFFF] >> 6) & 0xFFFF];
-        plane->angle[2] = -5000;
-        plane->position[0] = plane->position[1] = plane->position[2] = 0;
-        camera.update();
-        plane->transform();
-    }
+    void poseBiplaneScene(uint32_t t) { BiplaneScene::posePlane(*plane, *screen->camera, t); }
     // The cave scene's pass at time t.
-    void poseCave(uint32_t t) {
-        Camera& camera = *screen->camera;
-        plane->focalLength = 0x12C0000;
-        camera.angle[0] = 0x4000;
-        camera.angle[1] = 7000;
-        camera.angle[2] = 0;
-        camera.position[0] = 0;
-        camera.position[1] = 0x40000;
-        camera.position[2] = 0;
-        const uint32_t a = (2 * (t - 32000)) & 0xFFFF;
-        plane->position[0] = cosineTable[a] * 100 - 0x460000;
-        plane->position[1] = sineTable[a] * 100 + 0x460000;
-        plane->position[2] = 0x140000 - static_cast<int32_t>((t - 170000) << 8);
-        plane->angle[0] = 0;
-        plane->angle[1] = static_cast<int32_t>(t - 32000);
-        plane->angle[2] = (sineTable[a] + 25000) >> 1;
-        camera.update();
-        plane->transform();
-    }
+    void poseCave(uint32_t t) { CaveScene::posePlane(*plane, *screen->camera, t); }
     // The camera at the origin, looking along the horizon.
     void levelCamera() {
         Camera& camera = *screen->camera;
