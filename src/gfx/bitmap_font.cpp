@@ -51,7 +51,7 @@ void BitmapFont::drawText(int x, int y, const char* text) const {
     }
 }
 
-void BitmapFont::drawRotatedGlyph(int x, int y, char ch, int angle, const uint16_t* mask, int maskLength) const {
+void BitmapFont::drawRotatedGlyph(int x, int y, char ch, int angle, const GlyphMask& mask) const {
     if (ch == ' ') return;
     const int g = glyphIndex(ch);
     if (g == 0) return;
@@ -65,13 +65,12 @@ void BitmapFont::drawRotatedGlyph(int x, int y, char ch, int angle, const uint16
             const int U = (((u - 8) * c + (v - 8) * s) >> 16) + 8;
             const int V = (((v - 8) * c - (u - 8) * s) >> 16) + 8;
             if (U < 1 || V < 1 || U > 15 || V > 15) continue;
-            // The sheet is read at a stride of 256 whatever its width.
-            const int index = (cellY + V) * 256 + cellX + U;
+            const int index = (cellY + V) * ROTATED_SHEET_STRIDE + cellX + U;
             if (index < 0 || index >= sheet->pixelCount) continue;
             const uint16_t p = sheet->pixels[index];
-            if (p == COLOR_KEY || sy > 238 || sy < 0) continue;
-            const int m = sy * 128 + (sx - 100);
-            if (m < 0 || m >= maskLength || mask[m] == 0) continue;
+            if (p == COLOR_KEY || sy > ROTATED_LAST_ROW || sy < 0) continue;
+            const int64_t m = int64_t{sy} * mask.stride + (sx - mask.firstColumn);
+            if (m < 0 || m >= mask.length || mask.elements[m] == 0) continue;
             if (sx < 0 || sx >= SCREEN_WIDTH) continue;
             back[sy * SCREEN_WIDTH + sx] = p;
         }

@@ -5,6 +5,19 @@
 
 class Image;
 
+// Where drawRotatedGlyph may write: a picture laid over part of the screen,
+// stride elements per screen row, the first element of each row standing for
+// screen column firstColumn. A pixel is written only where its element is
+// non-zero. Columns outside the mask's width are not checked (they read a
+// neighbouring row's elements, as the show always has), but nothing outside
+// the length elements is ever read: such positions count as masked.
+struct GlyphMask {
+    const uint16_t* elements;
+    int32_t length;
+    int32_t stride;
+    int32_t firstColumn;
+};
+
 class BitmapFont {
 public:
     // Loads the sheet (16 cells per row, filled left to right, top to bottom).
@@ -17,10 +30,16 @@ public:
     // pixels are transparent. Cells that would fall outside the back buffer,
     // or outside the sheet, are skipped pixel by pixel.
     void drawText(int x, int y, const char* text) const;
+    // Rotated glyphs are made for 16 x 16 cells on a sheet read at this
+    // stride, whatever its width; only the 15 x 15 square from (1, 1) of a
+    // cell is sampled.
+    static constexpr int ROTATED_SHEET_STRIDE = 256;
+    // The last screen row a rotated glyph writes.
+    static constexpr int ROTATED_LAST_ROW = 238;
+
     // One glyph rotated by a 16-bit angle about the cell point (8, 8), written
-    // only where mask[sy * 128 + (sx - 100)] is non-zero. maskLength bounds the
-    // mask: positions outside it count as masked.
-    void drawRotatedGlyph(int x, int y, char ch, int angle, const uint16_t* mask, int maskLength) const;
+    // only where the mask lets it through.
+    void drawRotatedGlyph(int x, int y, char ch, int angle, const GlyphMask& mask) const;
 
     // Glyph index of a character, 0 meaning blank.
     int glyphIndex(char ch) const;

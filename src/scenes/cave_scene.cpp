@@ -337,8 +337,7 @@ void CaveScene::drawGreeting() const {
     if (currentGreeting < 0 || currentGreeting >= GREETING_COUNT) return;
     const int k = currentGreeting;
     const int32_t n = static_cast<int32_t>(strnlen(greetings[k], GREETING_SLOTS));
-    const uint16_t* mask = waterfallAlpha->pixels;
-    const int maskLength = waterfallAlpha->pixelCount;
+    const GlyphMask mask = {waterfallAlpha->pixels, waterfallAlpha->pixelCount, WATERFALL_WIDTH, WATERFALL_X};
     for (int j = 0; j < GREETING_SLOTS; j++) {
         const char ch = greetings[k][j];
         if (ch == 0) continue;
@@ -353,7 +352,7 @@ void CaveScene::drawGreeting() const {
         const int32_t angle =
             (sineTable[((static_cast<uint32_t>(j) << LETTER_PHASE_SHIFT) + letterSpin) & 0xFFFF] >> 3) +
             LETTER_REST_ANGLE;
-        greetFont->drawRotatedGlyph(x, y, ch, angle, mask, maskLength);
+        greetFont->drawRotatedGlyph(x, y, ch, angle, mask);
     }
 }
 

@@ -103,6 +103,13 @@ int sampledColumn(uint16_t p) { return ((p & 0x1F) << 6) | ((p >> 5) & 63); }
 int sampledRow(uint16_t p) { return p >> 11; }
 }  // namespace
 
+namespace {
+// The greetings' layout: 128 elements per screen row from column 100.
+GlyphMask waterfallMask(const std::vector<uint16_t>& mask) {
+    return {mask.data(), static_cast<int32_t>(mask.size()), 128, 100};
+}
+}  // namespace
+
 TEST(RotatedGlyph, UprightAndHalfTurnSampling) {
     buildTrigTables();
     Screen* screen = Screen::instance();
@@ -113,7 +120,7 @@ TEST(RotatedGlyph, UprightAndHalfTurnSampling) {
     // of the sheet exist in red's 5 bits, so use a glyph in cell row 0: '!'.
     const int x = 150, y = 100;
     for (int i = 0; i < SCREEN_PIXELS; i++) screen->backBuffer[i] = 0xFFFF;
-    font.drawRotatedGlyph(x, y, '!', 32768, mask.data(), static_cast<int>(mask.size()));
+    font.drawRotatedGlyph(x, y, '!', 32768, waterfallMask(mask));
     // Offsets 0 and +1 from the cell point both sample column 8 of the cell.
     const uint16_t* back = screen->backBuffer;
     EXPECT_EQ(sampledColumn(back[(y + 8) * 320 + x + 8]), 16 + 8);
@@ -128,7 +135,7 @@ TEST(RotatedGlyph, UprightAndHalfTurnSampling) {
         }
 
     for (int i = 0; i < SCREEN_PIXELS; i++) screen->backBuffer[i] = 0xFFFF;
-    font.drawRotatedGlyph(x, y, '!', 0, mask.data(), static_cast<int>(mask.size()));
+    font.drawRotatedGlyph(x, y, '!', 0, waterfallMask(mask));
     // Half a turn: the column to the right of the centre samples the left.
     EXPECT_EQ(sampledColumn(back[(y + 8) * 320 + x + 9]), 16 + 7);
     EXPECT_EQ(sampledColumn(back[(y + 8) * 320 + x + 7]), 16 + 8);
@@ -144,8 +151,8 @@ TEST(RotatedGlyph, MaskSpaceAndBottomRowsAreRespected) {
     for (int row = 0; row < 240; row++)
         for (int c = 0; c < 64; c++) mask[row * 128 + c] = 0;  // columns 100..163 masked
     for (int i = 0; i < SCREEN_PIXELS; i++) screen->backBuffer[i] = 0xFFFF;
-    font.drawRotatedGlyph(150, 230, '!', 32768, mask.data(), static_cast<int>(mask.size()));
-    font.drawRotatedGlyph(170, 0, ' ', 32768, mask.data(), static_cast<int>(mask.size()));
+    font.drawRotatedGlyph(150, 230, '!', 32768, waterfallMask(mask));
+    font.drawRotatedGlyph(170, 0, ' ', 32768, waterfallMask(mask));
     for (int yy = 0; yy < SCREEN_HEIGHT; yy++)
         for (int xx = 0; xx < SCREEN_WIDTH; xx++) {
             const bool written = screen->backBuffer[yy * 320 + xx] != 0xFFFF;
@@ -155,7 +162,7 @@ TEST(RotatedGlyph, MaskSpaceAndBottomRowsAreRespected) {
         }
     EXPECT_NE(screen->backBuffer[238 * 320 + 165], 0xFFFF);
     // A glyph near the top reaches mask positions before the array: masked.
-    font.drawRotatedGlyph(150, -3, '!', 12345, mask.data(), static_cast<int>(mask.size()));
+    font.drawRotatedGlyph(150, -3, '!', 12345, waterfallMask(mask));
 }
 
 namespace {

@@ -46,7 +46,7 @@ void renderCaveReference(const CaveScene& s) {
             if (y - 5 > 238 || y + s.greetFont->cellHeight + 4 < 0) continue;
             const int angle = (sineTable[((j << 12) + s.letterSpin) & 0xFFFF] >> 3) + 32000;
             s.greetFont->drawRotatedGlyph(164 + 14 * j - 7 * n, static_cast<int>(y), s.greetings[k][j], angle,
-                                          s.waterfallAlpha->pixels, s.waterfallAlpha->pixelCount);
+                                          GlyphMask{s.waterfallAlpha->pixels, s.waterfallAlpha->pixelCount, 128, 100});
         }
     }
     if (s.planeVisible) {
