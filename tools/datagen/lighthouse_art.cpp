@@ -9,8 +9,8 @@
 
 namespace {
 
-using art::Colour;
 using art::clamp01;
+using art::Colour;
 using art::mix;
 using art::smoothstep;
 using namespace lighthouse;
@@ -37,7 +37,7 @@ Colour gradient(const std::vector<Stop>& stops, double y) {
 const double SUNSET_X = 96;
 
 Colour skyAt(double x, double y, const art::ValueNoise& noise) {
-    static const std::vector<Stop> stops = {{0, {30, 28, 74}},     {55, {62, 48, 108}},  {100, {126, 76, 130}},
+    static const std::vector<Stop> stops = {{0, {30, 28, 74}},      {55, {62, 48, 108}},    {100, {126, 76, 130}},
                                             {138, {206, 112, 124}}, {160, {244, 160, 128}}, {172, {255, 204, 150}}};
     Colour c = gradient(stops, y);
     // The afterglow: a broad warm dome over the sunset point.
@@ -45,8 +45,8 @@ Colour skyAt(double x, double y, const art::ValueNoise& noise) {
     const double glow = std::exp(-(dx * dx + dy * dy));
     c = art::screen(c, {255, 190, 120}, 0.35 * glow);
     // High thin cloud streaks, lit pink from below.
-    const double band = smoothstep(0.05, 0.3, noise.fbm(x / 70.0, y / 7.0) + 0.12) *
-                        smoothstep(100, 118, y) * (1 - smoothstep(150, 166, y));
+    const double band = smoothstep(0.05, 0.3, noise.fbm(x / 70.0, y / 7.0) + 0.12) * smoothstep(100, 118, y) *
+                        (1 - smoothstep(150, 166, y));
     c = mix(c, art::mix({236, 136, 138}, {255, 188, 150}, smoothstep(120, 160, y)), 0.55 * band);
     const double band2 = smoothstep(0.12, 0.3, noise.fbm(x / 55.0 + 9, y / 5.0 + 3)) * smoothstep(40, 60, y) *
                          (1 - smoothstep(78, 92, y));
@@ -136,6 +136,70 @@ void paintCottage(art::Canvas& canvas) {
         }
 }
 
+// The headland as a relief: a rounded mass whose skyline curves away, carved
+// by tilted ledges and crags. Faces turned to the afterglow in the west catch
+// warm light in a few painted steps; the rest fall into violet shade that
+// deepens toward the water. The skyline gets a warm rim.
+void paintHeadland(art::Canvas& canvas, const art::ValueNoise& noise) {
+    const int x0 = 100;
+    art::Plane mask(W - x0, H);
+    for (int y = 0; y < H; y++)
+        for (int x = x0; x < W; x++) mask.at(x - x0, y) = clamp01(y + 1 - cliffTop(x + 0.5, noise));
+    // Rounded toward the skyline; padded so that the right and bottom edges
+    // of the picture are not taken for edges of the rock.
+    art::Plane padded(W - x0 + 24, H + 24);
+    for (int y = 0; y < padded.h; y++)
+        for (int x = 0; x < padded.w; x++) padded.at(x, y) = mask.get(std::min(x, W - x0 - 1), std::min(y, H - 1));
+    const art::Plane round = art::blurred(padded, 5);
+    art::Plane height(padded.w, padded.h);
+    const double tilt = 0.28;  // the ledges rise toward the east
+    // Ridged noise: sharp crests where the noise crosses its middle.
+    auto ridge = [&noise](double a, double b) { return 1 - std::fabs(2 * noise.at(a, b) - 1); };
+    for (int y = 0; y < height.h; y++)
+        for (int x = 0; x < height.w; x++) {
+            const double u = x + x0, v = y + tilt * (x + x0);
+            const double crags =
+                10 * std::pow(ridge(u / 42.0 + 3, v / 15.0), 2) + 2.5 * std::pow(ridge(u / 17.0, v / 7.0 + 7), 2);
+            height.at(x, y) = 26 * round.get(x, y) + crags * round.get(x, y);
+        }
+    height = art::blurred(height, 1);
+    const double lx = -0.74, ly = -0.36, lz = 0.57;  // from the west, low
+    const Colour shade = {28, 20, 44}, mid = {70, 44, 74}, lit = {160, 90, 92}, hot = {232, 146, 110};
+    for (int x = x0; x < W; x++) {
+        const double top = cliffTop(x + 0.5, noise);
+        for (int y = std::max(0, static_cast<int>(top) - 1); y < H; y++) {
+            const int i = x - x0;
+            const double cover = mask.get(i, y);
+            if (cover <= 0) continue;
+            const double depth = y - top;
+            const double gx = (height.get(i + 1, y) - height.get(std::max(i - 1, 0), y)) / 2;
+            const double gy = (height.get(i, y + 1) - height.get(i, std::max(y - 1, 0))) / 2;
+            const double len = std::sqrt(gx * gx + gy * gy + 1);
+            const double diffuse = clamp01((-gx * lx - gy * ly + lz) / len);
+            // The evening light reaches the upper rock and the west most.
+            const double reach = (0.4 + 0.6 * std::exp(-depth / 50.0)) * (0.62 + 0.38 * smoothstep(330, 170, x));
+            const double light = clamp01(std::pow(diffuse, 1.6) * reach * 1.25);
+            // A few painted steps of tone rather than a smooth ramp.
+            const double step = std::floor(light * 5) / 5, frac = light * 5 - std::floor(light * 5);
+            const double toned = step + 0.2 * smoothstep(0.75, 1.0, frac);
+            Colour rock = mix(shade, mid, smoothstep(0.0, 0.3, toned));
+            rock = mix(rock, lit, smoothstep(0.3, 0.65, toned));
+            rock = mix(rock, hot, smoothstep(0.65, 1.0, toned));
+            // Wet, dark rock where the sea reaches.
+            rock = mix(rock, {24, 18, 40}, 0.45 * smoothstep(200, 238, y) * smoothstep(210, 130, x));
+            // Grass on the plateau, its tips catching the last light.
+            if (x > 222 && depth < 4)
+                rock = mix(rock, mix({62, 58, 62}, {150, 112, 92}, 1 - depth / 4), 0.7 * (1 - depth / 4));
+            // The warm rim along the skyline, brightest where it faces west.
+            // (gx, gy) points into the rock: the outward face is -(gx, gy).
+            const double facing = clamp01(0.3 + 0.7 * (0.9 * gx + 0.45 * gy) / (4 * len));
+            const double rim = std::exp(-depth / 1.6) * facing * smoothstep(330, 200, x);
+            rock = mix(rock, {255, 182, 132}, 0.85 * rim);
+            canvas.over(x, y, rock, cover);
+        }
+    }
+}
+
 void paintSeaAndLand(art::Canvas& canvas, const art::ValueNoise& noise) {
     for (int y = static_cast<int>(HORIZON); y < H; y++) {
         const double depth = (y - HORIZON) / (H - HORIZON);
@@ -152,25 +216,7 @@ void paintSeaAndLand(art::Canvas& canvas, const art::ValueNoise& noise) {
             canvas.at(x, y) = c;
         }
     }
-    // The headland: dark rock with a warm rim where it faces the afterglow.
-    for (int x = 120; x < W; x++) {
-        const double top = cliffTop(x + 0.5, noise);
-        for (int y = std::max(0, static_cast<int>(top) - 1); y < H; y++) {
-            const double cover = clamp01(y + 1 - top);
-            const double depth = y - top;
-            const double cracks = noise.fbm(x / 6.0 + 20, y / 4.0);
-            Colour rock = mix({74, 48, 78}, {30, 22, 46}, smoothstep(0, 40, depth));
-            rock = mix(rock, {20, 14, 32}, 0.55 * smoothstep(0.0, 0.2, cracks));
-            // Ledges catch a little of the evening light.
-            const double ledge = smoothstep(0.12, 0.3, noise.fbm(x / 14.0 + 5, y / 2.0 + 9));
-            rock = mix(rock, {132, 82, 100}, 0.3 * ledge * (1 - smoothstep(0, 60, depth)));
-            const double rim = std::exp(-depth / 1.6) * smoothstep(320, 200, x);
-            rock = mix(rock, {236, 140, 112}, 0.7 * rim);
-            // Grass on the plateau, catching the last light.
-            if (depth < 2.5 && x > 224) rock = mix(rock, {110, 92, 88}, 0.6 * (1 - depth / 2.5));
-            canvas.over(x, y, rock, cover);
-        }
-    }
+    paintHeadland(canvas, noise);
     // Foam where the sea washes against the rock, thinning away from it.
     for (int y = static_cast<int>(HORIZON) + 1; y < H; y++) {
         int shore = W;
@@ -239,7 +285,8 @@ bool makeLighthouseGlow(const std::string& dir) {
             double v = std::exp(-d * d / 12.0) + 0.55 * std::exp(-d * d / 180.0) + 0.22 * std::exp(-d * d / 1400.0);
             // Beams: narrow near the lamp and widening with distance.
             const double spread = 2.2 + 0.16 * std::fabs(dx);
-            v += 0.6 * std::exp(-dy * dy / (spread * spread)) * std::exp(-std::fabs(dx) / 55.0) * smoothstep(0, 8, std::fabs(dx));
+            v += 0.6 * std::exp(-dy * dy / (spread * spread)) * std::exp(-std::fabs(dx) / 55.0) *
+                 smoothstep(0, 8, std::fabs(dx));
             // A short vertical spike makes the flash read as a star.
             v += 0.35 * std::exp(-dx * dx / 1.2) * std::exp(-std::fabs(dy) / 9.0);
             const double fade = smoothstep(0, 22, x) * smoothstep(0, 16, y) * smoothstep(GLOW_ROWS, GLOW_ROWS - 18, y);

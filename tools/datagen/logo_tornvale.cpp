@@ -38,6 +38,8 @@ struct Glyph {
 };
 
 // The eight letters of the name.
+// One stroke per line: the table is kept as written.
+// clang-format off
 Glyph glyphFor(char c) {
     switch (c) {
         case 't':
@@ -72,6 +74,7 @@ Glyph glyphFor(char c) {
     }
     return {{}, 0.6};
 }
+// clang-format on
 
 // Catmull-Rom through the points (the ends repeated), sampled densely.
 std::vector<Point> tracePath(const Stroke& s, int samplesPerSpan) {
@@ -91,18 +94,44 @@ std::vector<Point> tracePath(const Stroke& s, int samplesPerSpan) {
     return out;
 }
 
-// Coverage of the lettering (0..1 per pixel) and of its halo.
+// Coverage of the lettering (0..1 per pixel) and of what lies under it: a
+// thin pale keyline hugging the strokes, a soft shadow cast down and to the
+// right, and a faint wide halo. The keyline parts the dark letters from
+// anything dark behind them (the feather); the shadow lifts them off the pale
+// sky.
 struct Lettering {
     std::vector<double> ink = std::vector<double>(W * H, 0.0);
+    std::vector<double> key = std::vector<double>(W * H, 0.0);
+    std::vector<double> shadow = std::vector<double>(W * H, 0.0);
     std::vector<double> halo = std::vector<double>(W * H, 0.0);
 };
 
+// Three box passes each way (close to a Gaussian), edges clamped.
+std::vector<double> blurred(const std::vector<double>& in, int radius) {
+    std::vector<double> out = in, h(W * H, 0.0);
+    for (int pass = 0; pass < 3; pass++) {
+        for (int y = 0; y < H; y++)
+            for (int x = 0; x < W; x++) {
+                double s = 0;
+                for (int k = -radius; k <= radius; k++) s += out[y * W + std::clamp(x + k, 0, W - 1)];
+                h[y * W + x] = s / (2 * radius + 1);
+            }
+        for (int y = 0; y < H; y++)
+            for (int x = 0; x < W; x++) {
+                double s = 0;
+                for (int k = -radius; k <= radius; k++) s += h[std::clamp(y + k, 0, H - 1) * W + x];
+                out[y * W + x] = s / (2 * radius + 1);
+            }
+    }
+    return out;
+}
+
 const int SUPER = 4;
-const double EM = 29;                         // pixels per x-height
+const double EM = 29;                          // pixels per x-height
 const double SLANT = std::tan(13 * PI / 180);  // italic lean
-const double NIB_ANGLE = 38 * PI / 180;       // pen angle from the horizontal
-const double NIB_WIDTH = 0.2;                 // em
-const double NIB_THIN = 0.05;                 // em: the hairline
+const double NIB_ANGLE = 38 * PI / 180;        // pen angle from the horizontal
+const double NIB_WIDTH = 0.2;                  // em
+const double NIB_THIN = 0.05;                  // em: the hairline
 
 const Lettering& lettering() {
     static Lettering result = [] {
@@ -153,33 +182,24 @@ const Lettering& lettering() {
             for (int x = 0; x < W; x++) {
                 int sum = 0;
                 for (int sy = 0; sy < SUPER; sy++)
-                    for (int sx = 0; sx < SUPER; sx++) sum += fine[static_cast<size_t>(y * SUPER + sy) * SW + x * SUPER + sx];
+                    for (int sx = 0; sx < SUPER; sx++)
+                        sum += fine[static_cast<size_t>(y * SUPER + sy) * SW + x * SUPER + sx];
                 l.ink[y * W + x] = sum / static_cast<double>(SUPER * SUPER);
             }
-        // Halo: the ink blurred wide (two box passes each way approximate a
-        // gaussian), lifted so it hugs the letters.
-        std::vector<double> tmp = l.ink;
-        const int R = 5;
-        for (int pass = 0; pass < 3; pass++) {
-            std::vector<double> h(W * H, 0.0);
-            for (int y = 0; y < H; y++)
-                for (int x = 0; x < W; x++) {
-                    double s = 0;
-                    for (int k = -R; k <= R; k++) s += tmp[y * W + std::clamp(x + k, 0, W - 1)];
-                    h[y * W + x] = s / (2 * R + 1);
-                }
-            for (int y = 0; y < H; y++)
-                for (int x = 0; x < W; x++) {
-                    double s = 0;
-                    for (int k = -R; k <= R; k++) s += h[std::clamp(y + k, 0, H - 1) * W + x];
-                    tmp[y * W + x] = s / (2 * R + 1);
-                }
-        }
-        // The halo fades out before the first and last drawn rows, so the
-        // scene's row limits never cut it with a hard edge.
+        // Keyline: the ink spread by about a pixel and a half. Shadow: the
+        // ink blurred and moved 2 pixels right and down. Halo: the ink
+        // blurred wide. All fade out before the first and last drawn rows,
+        // so the scene's row limits never cut them with a hard edge.
+        const std::vector<double> spread = blurred(l.ink, 1), soft = blurred(l.ink, 2), wide = blurred(l.ink, 5);
         for (int y = 0; y < H; y++) {
             const double window = smoothstep(FIRST_ROW, FIRST_ROW + 6, y) * smoothstep(LAST_ROW, LAST_ROW - 6, y);
-            for (int x = 0; x < W; x++) l.halo[y * W + x] = clamp01(tmp[y * W + x] * 3.2) * window;
+            for (int x = 0; x < W; x++) {
+                const int i = y * W + x;
+                l.key[i] = smoothstep(0.04, 0.3, spread[i]) * window;
+                const int sx = std::max(0, x - 2), sy = std::max(0, y - 2);
+                l.shadow[i] = clamp01(soft[sy * W + sx] * 1.8) * window;
+                l.halo[i] = clamp01(wide[i] * 3.2) * window;
+            }
         }
         return l;
     }();
@@ -195,39 +215,58 @@ bool drawn(int x, int y) {
     return true;
 }
 
-const double HALO_OPACITY = 0.55;
+const double HALO_OPACITY = 0.22, KEY_OPACITY = 0.8, SHADOW_OPACITY = 0.4;
 const Colour INK_TOP{54, 36, 72}, INK_BOTTOM{98, 46, 58};
-const Colour HALO{255, 250, 238};
+const Colour HALO{255, 250, 238}, KEY{255, 248, 234}, SHADOW{52, 36, 66};
+
+// The logo at a pixel: shadow, halo, keyline and ink laid one over the
+// other; the colour that, blended with the returned opacity, gives that
+// stack over whatever the scene shows.
+struct Layered {
+    Colour colour;
+    double opacity;
+};
+
+Layered layered(int x, int y) {
+    const Lettering& l = lettering();
+    const int i = y * W + x;
+    const Colour inkColour = mix(INK_TOP, INK_BOTTOM, smoothstep(92, 146, y));
+    const struct {
+        Colour c;
+        double a;
+    } layers[] = {{SHADOW, l.shadow[i] * SHADOW_OPACITY},
+                  {HALO, l.halo[i] * HALO_OPACITY},
+                  {KEY, l.key[i] * KEY_OPACITY},
+                  {inkColour, l.ink[i]}};
+    // Premultiplied "over", bottom layer first.
+    Colour sum{0, 0, 0};
+    double alpha = 0;
+    for (const auto& layer : layers) {
+        sum = {layer.c.r * layer.a + sum.r * (1 - layer.a), layer.c.g * layer.a + sum.g * (1 - layer.a),
+               layer.c.b * layer.a + sum.b * (1 - layer.a)};
+        alpha = layer.a + alpha * (1 - layer.a);
+    }
+    if (alpha <= 0) return {KEY, 0};
+    return {softpaint::scale(sum, 1 / alpha), alpha};
+}
 
 }  // namespace
 
 bool makeLogo(const std::string& dir) {
-    const Lettering& l = lettering();
     Picture picture(W, H);
     for (int y = 0; y < H; y++)
         for (int x = 0; x < W; x++) {
-            const double ink = l.ink[y * W + x], halo = l.halo[y * W + x] * HALO_OPACITY;
-            const Colour inkColour = mix(INK_TOP, INK_BOTTOM, smoothstep(92, 146, y));
-            // Halo under ink: the colour that, blended with the combined
-            // opacity, gives ink over halo over the scene.
-            const double total = 1 - (1 - halo) * (1 - ink);
-            Colour c = HALO;
-            if (total > 0) {
-                const double inkShare = ink / total;
-                c = mix(HALO, inkColour, inkShare);
-            }
+            const Colour c = layered(x, y).colour;
             picture.setDithered(x, y, c.r, c.g, c.b);
         }
     return savePng(picture, dir + "/tornvale.png");
 }
 
 bool makeLogoOpacity(const std::string& dir) {
-    const Lettering& l = lettering();
     Picture picture(W, H);
     for (int y = 0; y < H; y++)
         for (int x = 0; x < W; x++) {
-            const double ink = l.ink[y * W + x], halo = l.halo[y * W + x] * HALO_OPACITY;
-            const double total = drawn(x, y) ? 1 - (1 - halo) * (1 - ink) : 0;
+            const double total = drawn(x, y) ? layered(x, y).opacity : 0;
             const int level = static_cast<int>(std::lround(63 * total));
             const int byte = (level << 2) | (level >> 4);
             picture.set(x, y, byte, byte, byte);

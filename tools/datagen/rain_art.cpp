@@ -1,5 +1,6 @@
-// bg2.png and drops01.png: an evening street seen out of focus through a wet
-// window, and the sheet of drop lenses that refract it.
+// bg2.png and drops01.png: a rainy day seen through a wet window (a pale
+// village under an overcast sky, out of focus) and the sheet of drop lenses
+// that refract it.
 #include <algorithm>
 #include <cmath>
 #include <vector>
@@ -9,209 +10,317 @@
 
 namespace {
 
-using art::Colour;
 using art::clamp01;
+using art::Colour;
 using art::mix;
 using art::smoothstep;
 
 const int W = 320, H = 240;
 
-// A light far beyond the glass: out of focus, it becomes a soft disc with a
-// slightly brighter rim, as a camera or a tired eye sees it.
-struct Bokeh {
-    double x, y, r;
-    Colour colour;
-    double strength;
+// Where the street meets the houses; the wet street mirrors what stands on it.
+const double STREET_Y = 174;
+
+// Overcast: a pale cloud roof, greyer toward the hills. Pale, so that the
+// white streaks drawn over the picture stay quiet.
+Colour skyAt(double x, double y, const art::ValueNoise& noise) {
+    Colour c = mix({180, 186, 196}, {158, 166, 180}, smoothstep(0, 100, y));
+    c = mix(c, {172, 178, 188}, smoothstep(96, 112, y));
+    // Soft cloud masses: darker bellies and lighter gaps, fading out toward
+    // the hills.
+    const double n = noise.fbm(x / 75.0, y / 24.0);
+    const double fade = 1 - smoothstep(70, 110, y);
+    c = mix(c, {136, 142, 160}, 0.5 * smoothstep(0.0, 0.3, n) * fade);
+    c = mix(c, {196, 200, 206}, 0.45 * smoothstep(-0.05, -0.3, n) * fade);
+    return c;
+}
+
+// A smooth edge of about one pixel: 1 below the line, 0 above it.
+double below(double y, double line) { return clamp01(y + 0.5 - line); }
+
+struct House {
+    double left, right, eaves, base, roofRise;
+    Colour wall, roof;
+    bool chimney;
 };
 
-void paintBokeh(art::Canvas& canvas, const Bokeh& b) {
-    const int x0 = static_cast<int>(b.x - b.r - 2), x1 = static_cast<int>(b.x + b.r + 2);
-    const int y0 = static_cast<int>(b.y - b.r - 2), y1 = static_cast<int>(b.y + b.r + 2);
-    for (int y = std::max(0, y0); y <= std::min(H - 1, y1); y++)
-        for (int x = std::max(0, x0); x <= std::min(W - 1, x1); x++) {
-            const double d = std::hypot(x + 0.5 - b.x, y + 0.5 - b.y) / b.r;
-            const double disc = smoothstep(1.0, 0.9, d);
-            const double rim = 0.35 * std::exp(-std::pow((d - 0.9) / 0.08, 2));
-            const double body = 0.75 + 0.25 * d * d;
-            Colour& c = canvas.at(x, y);
-            c = art::screen(c, b.colour, b.strength * (disc * body + rim));
-        }
-}
-
-// The scene outside: dusk sky, dark hills, a row of houses and trees along a
-// street, all far out of focus.
-void paintOutside(art::Canvas& canvas, const art::ValueNoise& noise) {
-    art::Plane hills(W, H), houses(W, H), trees(W, H), windows(W, H);
-    for (int y = 0; y < H; y++)
-        for (int x = 0; x < W; x++) {
-            const double hillTop = 104 + 14 * noise.fbm(x / 90.0, 1.5) + 6 * std::sin(x / 47.0);
-            hills.at(x, y) = y > hillTop ? 1 : 0;
-            const int lot = x / 46;
-            const double lotX = x - lot * 46;
-            const double roof = 128 + 10 * noise.at(lot * 3.1, 7.7) - (lotX < 23 ? lotX : 46 - lotX) * 0.55;
-            houses.at(x, y) = (lotX > 4 && lotX < 42 && y > roof) ? 1 : 0;
-            const double wx = std::fmod(lotX - 10, 12.0);
-            if (houses.at(x, y) > 0 && wx > 0 && wx < 6 && y > 142 && y < 152 && noise.at(x / 12.0, 3.3) > 0.42)
-                windows.at(x, y) = 1;
-            const double treeTop = 118 + 22 * noise.fbm(x / 14.0 + 40, 2.0) + 10 * std::sin(x / 23.0 + 1);
-            trees.at(x, y) = (y > treeTop && noise.at(x / 30.0 + 11, 5.0) > 0.45) ? 1 : 0;
-        }
-    hills = art::blurred(hills, 4);
-    houses = art::blurred(houses, 3);
-    trees = art::blurred(trees, 4);
-    windows = art::blurred(windows, 2);
-
-    for (int y = 0; y < H; y++)
-        for (int x = 0; x < W; x++) {
-            const double t = static_cast<double>(y) / H;
-            // Overcast dusk: a slate-blue sky, lighter toward the hills.
-            Colour c = mix({58, 74, 108}, {112, 128, 150}, smoothstep(0.0, 0.46, t));
-            c = mix(c, {92, 100, 118}, 0.35 * smoothstep(0, 1, noise.fbm(x / 60.0, y / 30.0) + 0.5));
-            c = mix(c, {44, 56, 78}, 0.85 * hills.at(x, y));
-            c = mix(c, {30, 40, 56}, 0.8 * trees.at(x, y));
-            c = mix(c, {54, 56, 72}, 0.9 * houses.at(x, y));
-            c = mix(c, {240, 176, 96}, 0.8 * windows.at(x, y));
-            // The wet street below: dark, with the lights' colours smeared in.
-            const double street = smoothstep(0.7, 0.78, t);
-            c = mix(c, {34, 40, 54}, 0.85 * street);
-            canvas.at(x, y) = c;
-        }
-}
-
-// A light's reflection in the wet street: a tall smear broken into
-// horizontal ripples.
-void paintReflection(art::Canvas& canvas, double cx, double cy, double r, Colour colour, double strength) {
-    for (int y = std::max(0, static_cast<int>(cy - 3 * r)); y < std::min(H, static_cast<int>(cy + 3 * r)); y++)
-        for (int x = std::max(0, static_cast<int>(cx - r)); x < std::min(W, static_cast<int>(cx + r)); x++) {
-            const double u = (x + 0.5 - cx) / (0.6 * r), v = (y + 0.5 - cy) / (2.6 * r);
-            const double body = std::exp(-(u * u + v * v) * 2.2);
-            const double ripple = 0.78 + 0.22 * std::cos((y + 0.5) * 1.3 + cx);
-            Colour& c = canvas.at(x, y);
-            c = art::screen(c, colour, strength * body * ripple);
-        }
-}
-
-void paintLights(art::Canvas& canvas) {
-    Rng rng(0xB0CE);
-    const Colour warm = {255, 186, 104}, amber = {255, 150, 72}, cool = {176, 214, 236}, red = {236, 84, 72};
-    // Street lamps along a gentle curve, their reflections on the wet street.
-    for (int k = 0; k < 7; k++) {
-        const double x = 14 + k * 48 + 10 * rng.uniform();
-        const double y = 134 + 8 * std::sin(k * 1.3) + 6 * rng.uniform();
-        const double r = 9 + 6 * rng.uniform();
-        paintBokeh(canvas, {x, y, r, warm, 0.55});
-        paintReflection(canvas, x + 2 * rng.uniform(), 214 + 8 * rng.uniform(), r * 0.8, amber, 0.55);
-    }
-    // Windows and far lights: smaller discs, a few cool and a few red.
-    for (int k = 0; k < 34; k++) {
-        const double x = rng.uniform() * W, y = 96 + 90 * rng.uniform();
-        const double pick = rng.uniform();
-        const Colour c = pick < 0.55 ? warm : pick < 0.8 ? cool : pick < 0.9 ? amber : red;
-        paintBokeh(canvas, {x, y, 3.5 + 6 * rng.uniform(), c, 0.18 + 0.25 * rng.uniform()});
-    }
-    // A car's tail lights down the street.
-    paintBokeh(canvas, {222, 176, 5.5, red, 0.5});
-    paintBokeh(canvas, {240, 176, 5.5, red, 0.5});
-}
-
-// Water on the glass itself, in focus: old trails where drops ran down, and
-// a mist of tiny beads.
-void paintGlass(art::Canvas& canvas, const art::ValueNoise& noise) {
-    Rng rng(0x61A55);
-    for (int k = 0; k < 9; k++) {
-        const double x0 = 10 + rng.uniform() * 300;
-        const double y0 = rng.uniform() * 120, y1 = y0 + 60 + rng.uniform() * 140;
-        const double width = 1.0 + rng.uniform() * 0.8;
-        for (double y = y0; y < std::min<double>(H, y1); y += 0.5) {
-            // Trails run nearly straight, meandering a little where the
-            // glass held the drop back.
-            const double x = x0 + 4.0 * noise.fbm(k * 5.3, y / 50.0);
-            const double fade = smoothstep(y0, y0 + 20, y) * smoothstep(y1, y1 - 10, y);
-            for (int i = -2; i <= 2; i++) {
-                const int px = static_cast<int>(x) + i, py = static_cast<int>(y);
-                if (px < 0 || px >= W || py < 0 || py >= H) continue;
-                const double d = std::fabs(px + 0.5 - x) / width;
-                Colour& c = canvas.at(px, py);
-                c = art::screen(c, {200, 220, 240}, 0.08 * fade * std::exp(-d * d * 2));
+void paintHouse(art::Canvas& canvas, const House& h, double haze, const Colour& mist) {
+    const double mid = 0.5 * (h.left + h.right), half = 0.5 * (h.right - h.left) + 2;
+    for (int y = static_cast<int>(h.eaves - h.roofRise - 8); y < static_cast<int>(h.base) + 1; y++)
+        for (int x = static_cast<int>(h.left) - 3; x < static_cast<int>(h.right) + 4; x++) {
+            if (x < 0 || x >= W || y < 0 || y >= H) continue;
+            const double px = x + 0.5, py = y + 0.5;
+            // Walls, lit a little from the left, with a few windows.
+            const double wallCover = clamp01(px - h.left + 0.5) * clamp01(h.right - px + 0.5) * below(py, h.eaves) *
+                                     clamp01(h.base - py + 0.5);
+            if (wallCover > 0) {
+                Colour wall = mix(h.wall, art::scale(h.wall, 0.86), smoothstep(h.left, h.right, px));
+                const double wx = std::fmod(px - h.left - 3, 8.0), wy = std::fmod(py - h.eaves, 10.0);
+                if (px > h.left + 3 && px < h.right - 3 && wx > 0 && wx < 4 && wy > 3 && wy < 8.5 && py < h.base - 4)
+                    wall = {118, 122, 134};
+                canvas.over(x, y, mix(wall, mist, haze), wallCover);
             }
+            // The roof: a pitched triangle with a small overhang.
+            const double roofLine = h.eaves - h.roofRise * (1 - std::fabs(px - mid) / half);
+            const double roofCover =
+                below(py, roofLine) * clamp01(h.eaves + 1.5 - py) * clamp01(half - std::fabs(px - mid));
+            if (roofCover > 0) {
+                const Colour roof = mix(h.roof, art::scale(h.roof, 0.78), smoothstep(mid - half, mid + half, px));
+                canvas.over(x, y, mix(roof, mist, haze), roofCover);
+            }
+            if (h.chimney && px > mid + half * 0.35 && px < mid + half * 0.35 + 3 && py > h.eaves - h.roofRise - 4 &&
+                py < roofLine + 1)
+                canvas.over(x, y, mix({140, 110, 104}, mist, haze), 1);
         }
-    }
-    for (int k = 0; k < 900; k++) {
-        const int x = static_cast<int>(rng.uniform() * W), y = static_cast<int>(rng.uniform() * H);
-        Colour& c = canvas.at(x, y);
-        c = art::screen(c, {210, 226, 240}, 0.05 + 0.07 * rng.uniform());
-    }
 }
 
-void vignette(art::Canvas& canvas) {
+// A rounded tree crown with a soft, irregular outline, darker underneath.
+void paintTree(art::Canvas& canvas, double cx, double cy, double r, Colour leaf, double haze, const Colour& mist,
+               const art::ValueNoise& noise) {
+    for (int y = static_cast<int>(cy - r - 4); y < static_cast<int>(cy + r + 14); y++)
+        for (int x = static_cast<int>(cx - r - 4); x < static_cast<int>(cx + r + 5); x++) {
+            if (x < 0 || x >= W || y < 0 || y >= H) continue;
+            const double dx = x + 0.5 - cx, dy = (y + 0.5 - cy) * 1.1;
+            const double edge = r * (1 + 0.18 * noise.fbm(x / 5.0 + cx, y / 5.0));
+            const double crown = clamp01(edge - std::hypot(dx, dy) + 0.5);
+            const Colour c = mix(art::scale(leaf, 1.12), art::scale(leaf, 0.8), smoothstep(-r, r, dy - 0.4 * dx));
+            canvas.over(x, y, mix(c, mist, haze), crown);
+            // A short trunk under the crown.
+            if (std::fabs(x + 0.5 - cx) < 1.2 && y + 0.5 > cy && y + 0.5 < cy + r + 10)
+                canvas.over(x, y, mix({96, 88, 84}, mist, haze), 0.9);
+        }
+}
+
+// Someone walking under an umbrella: a dome, a dark coat, and legs.
+void paintWalker(art::Canvas& canvas, double cx, double top, double r, Colour shade, Colour coat) {
+    for (int y = static_cast<int>(top - 2); y < static_cast<int>(top + 3.4 * r); y++)
+        for (int x = static_cast<int>(cx - r - 2); x < static_cast<int>(cx + r + 3); x++) {
+            if (x < 0 || x >= W || y < 0 || y >= H) continue;
+            const double px = x + 0.5 - cx, py = y + 0.5 - top;
+            // The canopy: half an ellipse with a scalloped rim.
+            const double u = px / r, v = (py - 0.55 * r) / (0.55 * r);
+            const double scallop = 0.08 * std::fabs(std::sin(u * 3 * 3.14159));
+            if (v < scallop && u * u + v * v < 1) {
+                const double lit = smoothstep(0.6, -0.6, u + 0.4 * v);
+                canvas.over(x, y, mix(art::scale(shade, 0.8), art::scale(shade, 1.12), lit), 1);
+                continue;
+            }
+            // The walker below it.
+            const double body = 0.55 * r * (1 - 0.2 * (py - 0.55 * r) / (2.2 * r));
+            if (py > 0.55 * r && py < 2.1 * r && std::fabs(px) < body) canvas.over(x, y, coat, 1);
+            if (py >= 2.1 * r && py < 3.1 * r &&
+                (std::fabs(px - 0.2 * r) < 0.14 * r || std::fabs(px + 0.2 * r) < 0.14 * r))
+                canvas.over(x, y, art::scale(coat, 0.8), 1);
+        }
+}
+
+void paintView(art::Canvas& canvas, const art::ValueNoise& noise) {
+    const Colour mist = {184, 190, 198};
+    for (int y = 0; y < H; y++)
+        for (int x = 0; x < W; x++) canvas.at(x, y) = skyAt(x + 0.5, y + 0.5, noise);
+    // Two ridges of hills, the far one almost lost in the rain.
     for (int y = 0; y < H; y++)
         for (int x = 0; x < W; x++) {
-            const double dx = (x - W / 2.0) / (W / 2.0), dy = (y - H / 2.0) / (H / 2.0);
-            const double v = 1 - 0.28 * smoothstep(0.4, 1.5, dx * dx + dy * dy);
-            canvas.at(x, y) = art::scale(canvas.at(x, y), v);
+            const double far = 104 + 11 * noise.fbm(x / 85.0, 1.7) + 5 * std::sin(x / 61.0 + 1);
+            canvas.over(x, y, {160, 168, 180}, below(y + 0.5, far));
+            const double nearRidge = 122 + 10 * noise.fbm(x / 48.0 + 7, 4.1) + 4 * std::sin(x / 37.0);
+            const Colour wood = mix({128, 146, 142}, {112, 132, 124}, smoothstep(nearRidge, nearRidge + 30, y));
+            canvas.over(x, y, wood, below(y + 0.5, nearRidge));
         }
+    Rng rng(0x7A1E);
+    const Colour walls[4] = {{214, 204, 188}, {204, 190, 170}, {192, 188, 186}, {216, 196, 178}};
+    const Colour roofs[3] = {{160, 96, 84}, {146, 104, 96}, {112, 110, 124}};
+    const Colour leaf = {100, 128, 104};
+    // The back row of houses, with trees between them, and a church tower.
+    for (double x = -6; x < W;) {
+        const double w = 14 + 12 * rng.uniform();
+        House h{x, x + w, 138 + 8 * rng.uniform(), 160, 5 + 5 * rng.uniform(), {}, {}, false};
+        h.wall = walls[rng.next() % 4];
+        h.roof = roofs[rng.next() % 3];
+        h.chimney = rng.uniform() < 0.5;
+        if (rng.uniform() < 0.3)
+            paintTree(canvas, x + 0.5 * w, 136 + 6 * rng.uniform(), 8 + 4 * rng.uniform(), leaf, 0.4, mist, noise);
+        else
+            paintHouse(canvas, h, 0.35, mist);
+        x += w + 3 + 6 * rng.uniform();
+    }
+    {
+        House tower{226, 238, 118, 166, 0, {214, 208, 200}, {120, 118, 132}, false};
+        paintHouse(canvas, tower, 0.3, mist);
+        for (int y = 88; y < 120; y++)
+            for (int x = 222; x < 243; x++) {
+                const double half = 7.5 * (y + 0.5 - 90) / 30.0;
+                canvas.over(x, y, mix({112, 112, 130}, mist, 0.3), clamp01(half - std::fabs(x + 0.5 - 232) + 0.5));
+            }
+    }
+    // The front row: larger, nearer, clearer.
+    for (double x = -10; x < W;) {
+        const double w = 20 + 24 * rng.uniform();
+        House h{x, x + w, 146 + 14 * rng.uniform(), STREET_Y, 7 + 0.35 * w * rng.uniform(), {}, {}, false};
+        h.wall = walls[rng.next() % 4];
+        h.roof = roofs[rng.next() % 3];
+        h.chimney = rng.uniform() < 0.6;
+        paintHouse(canvas, h, 0.12, mist);
+        x += w + 4 + 18 * rng.uniform();
+        if (rng.uniform() < 0.6) {
+            paintTree(canvas, x - 4, 156 + 4 * rng.uniform(), 8 + 5 * rng.uniform(), leaf, 0.15, mist, noise);
+        }
+    }
+    // The wet street: pale, mirroring the houses in broken vertical smears.
+    for (int y = static_cast<int>(STREET_Y); y < H; y++)
+        for (int x = 0; x < W; x++) {
+            const double depth = (y - STREET_Y) / (H - STREET_Y);
+            const int mirror = std::max(0, static_cast<int>(2 * STREET_Y - y - 1));
+            const Colour above = canvas.at(x, mirror);
+            Colour c = mix({140, 146, 156}, {158, 162, 170}, depth);
+            const double wet = 0.45 * (1 - depth) * (0.7 + 0.3 * noise.at(x / 3.0, y / 14.0));
+            canvas.at(x, y) = mix(c, above, wet);
+        }
+    // The kerb.
+    for (int x = 0; x < W; x++) canvas.over(x, static_cast<int>(STREET_Y), {150, 154, 162}, 0.6);
+    // People under umbrellas, their reflections on the street.
+    const struct {
+        double x, top, r;
+        Colour shade, coat;
+    } walkers[] = {{58, 176, 11, {206, 84, 80}, {84, 86, 104}},
+                   {150, 184, 13, {232, 190, 86}, {96, 92, 102}},
+                   {176, 172, 9, {84, 146, 156}, {88, 90, 110}},
+                   {268, 180, 12, {92, 104, 158}, {80, 82, 96}}};
+    for (const auto& w : walkers) {
+        const double feet = w.top + 3.1 * w.r;
+        for (int y = static_cast<int>(feet); y < std::min<double>(H, feet + 2.5 * w.r); y++)
+            for (int x = static_cast<int>(w.x - w.r); x < static_cast<int>(w.x + w.r); x++) {
+                if (x < 0 || x >= W) continue;
+                const double u = (x + 0.5 - w.x) / (0.5 * w.r), v = (y - feet) / (2.5 * w.r);
+                canvas.over(x, y, w.shade, 0.3 * std::exp(-u * u) * (1 - v));
+            }
+        paintWalker(canvas, w.x, w.top, w.r, w.shade, w.coat);
+    }
 }
 
-// One drop's shape in its 32 x 32 cell: centre, radii, and a trail above it
-// once it slides.
+// The whole view out of focus: the eye is on the glass.
+void defocus(art::Canvas& canvas, int radius) {
+    art::Plane r(W, H), g(W, H), b(W, H);
+    for (int y = 0; y < H; y++)
+        for (int x = 0; x < W; x++) {
+            const Colour& c = canvas.at(x, y);
+            r.at(x, y) = c.r, g.at(x, y) = c.g, b.at(x, y) = c.b;
+        }
+    // Pad by edge copies so the borders do not darken.
+    const int pad = 4 * radius;
+    art::Plane pr(W + 2 * pad, H + 2 * pad), pg = pr, pb = pr;
+    for (int y = 0; y < pr.h; y++)
+        for (int x = 0; x < pr.w; x++) {
+            const int sx = std::clamp(x - pad, 0, W - 1), sy = std::clamp(y - pad, 0, H - 1);
+            pr.at(x, y) = r.at(sx, sy), pg.at(x, y) = g.at(sx, sy), pb.at(x, y) = b.at(sx, sy);
+        }
+    pr = art::blurred(pr, radius), pg = art::blurred(pg, radius), pb = art::blurred(pb, radius);
+    for (int y = 0; y < H; y++)
+        for (int x = 0; x < W; x++)
+            canvas.at(x, y) = {pr.at(x + pad, y + pad), pg.at(x + pad, y + pad), pb.at(x + pad, y + pad)};
+}
+
+// Rain falling outside, between the glass and the houses: faint pale strokes
+// that the sharper streaks drawn over the picture join as the nearest rain.
+void paintFallingRain(art::Canvas& canvas) {
+    Rng rng(0x5A1F);
+    for (int k = 0; k < 1100; k++) {
+        const double x = rng.uniform() * W, y0 = rng.uniform() * H - 10;
+        const double length = 6 + 16 * rng.uniform(), strength = 0.05 + 0.14 * rng.uniform();
+        const int ix = static_cast<int>(x);
+        const double fx = x - ix;
+        for (int y = static_cast<int>(y0); y < static_cast<int>(y0 + length); y++) {
+            // Brightest in the middle of the stroke, fading at both ends.
+            const double t = (y - y0) / length, a = strength * std::sin(3.14159 * t);
+            canvas.over(ix, y, {236, 238, 246}, a * (1 - fx));
+            canvas.over(ix + 1, y, {236, 238, 246}, a * fx);
+        }
+    }
+}
+
+// The glass itself: a breath of mist, thicker toward the sill, a scatter of
+// tiny beads caught on it, and a soft darkening of the corners.
+void glass(art::Canvas& canvas) {
+    for (int y = 0; y < H; y++)
+        for (int x = 0; x < W; x++) {
+            Colour& c = canvas.at(x, y);
+            c = mix(c, {200, 204, 212}, 0.06 + 0.18 * smoothstep(150, 240, y));
+            const double dx = (x - W / 2.0) / (W / 2.0), dy = (y - H / 2.0) / (H / 2.0);
+            c = art::scale(c, 1 - 0.1 * smoothstep(0.6, 2.0, dx * dx + dy * dy));
+        }
+    Rng rng(0x6EAD);
+    for (int k = 0; k < 260; k++) {
+        const double bx = rng.uniform() * W, by = rng.uniform() * H, r = 0.8 + 1.1 * rng.uniform() * rng.uniform();
+        for (int y = static_cast<int>(by - r - 1); y <= static_cast<int>(by + r + 1); y++)
+            for (int x = static_cast<int>(bx - r - 1); x <= static_cast<int>(bx + r + 1); x++) {
+                const double u = (x + 0.5 - bx) / r, v = (y + 0.5 - by) / r, d = std::hypot(u, v);
+                // A lit upper side and a shaded lower edge, as a bead shows
+                // a bright sky above it.
+                const double body = clamp01(1.5 - d) * 0.8;
+                canvas.over(x, y, {240, 242, 248}, body * 0.35 * smoothstep(0.6, -0.6, v));
+                canvas.over(x, y, {118, 124, 138}, body * 0.22 * smoothstep(0.0, 0.9, v));
+            }
+    }
+}
+
+// One drop's outline in its 32 x 32 cell: a round bead, not quite a circle
+// (water sits a little unevenly on glass), a little taller and narrower at
+// the back once it slides.
 struct DropShape {
-    double cx, cy, rx, ry;
-    double trailTop;    // first row of the trail (>= cy means none)
-    double trailWidth;  // half-width where the trail meets the drop
+    double cx, cy, r;
+    double stretch;  // height / width
+    double taper;    // how much narrower the top half is
+    double wobble;   // unevenness of the outline, a fraction of r
 };
 
-// Ages 0..4 rest and grow; 5..7 slide, stretched downward with a trail.
+// Ages 0..4 rest and grow; 5..7 slide, drawn out downward.
 const DropShape SHAPES[8] = {
-    {16, 16, 3.2, 3.2, 99, 0},      {16, 16, 5.0, 5.0, 99, 0},    {16, 16, 6.8, 6.8, 99, 0},
-    {16, 16, 8.6, 8.4, 99, 0},      {16, 16.5, 10.2, 9.9, 99, 0}, {16, 18.5, 9.8, 10.8, 9, 2.2},
-    {16, 19.5, 9.2, 11.2, 3, 2.6},  {16, 20.0, 8.8, 11.4, 0, 2.8},
+    {16, 16, 3.6, 1.0, 0, 0},       {16, 16, 5.6, 1.0, 0, 0.02},       {16, 16, 7.6, 1.0, 0, 0.03},
+    {16, 16, 9.4, 0.98, 0, 0.04},   {16, 16, 10.8, 0.97, 0.02, 0.045}, {16, 16.5, 11, 1.0, 0.05, 0.045},
+    {16, 17, 11, 1.03, 0.07, 0.04}, {16, 17, 11, 1.05, 0.08, 0.04},
 };
 
-// The displacement a pixel of the cell carries: offsets (pixels, before
-// quantising to steps of 4) of the point the drop shows there, or none.
+// The offset (in pixels, before quantising to steps of 4) from which a
+// point of the drop shows the picture; none outside the drop.
 struct Displacement {
     bool inside;
     double dx, dy;
 };
 
-const double PULL = 22;
-
 Displacement lens(const DropShape& s, double x, double y) {
-    // A teardrop: slightly narrower above the centre when sliding.
-    const double qy = (y - s.cy) / s.ry;
-    const double taper = s.trailTop < 99 ? 1.0 + 0.1 * qy : 1.0;
-    const double qx = (x - s.cx) / (s.rx * taper);
+    const double u = x - s.cx, v = y - s.cy;
+    const double ry = s.r * s.stretch;
+    double qy = v / ry;
+    double qx = u / (s.r * (1 + s.taper * qy));
+    const double angle = std::atan2(qy, qx);
+    const double outline = 1 + s.wobble * (std::cos(2 * angle + 0.7) + 0.6 * std::cos(3 * angle + 2.1));
+    qx /= outline;
+    qy /= outline;
     const double q2 = qx * qx + qy * qy;
-    const double r = std::max(s.rx, s.ry);
-    if (q2 < 1.0) {
-        // A convex bead: it shows the scene beyond it upside down, drawn from
-        // a patch PULL pixels down and to the right (the engine only pulls
-        // from there), squeezed ever harder toward its steep edge. The pull
-        // also sets how much the bead lightens the picture (by dx + dy).
-        const double amplitude = std::min(PULL, 2.4 * r);
-        const double bend = 1.0 + 0.7 * q2;
-        double dx = PULL - amplitude * qx * bend, dy = PULL - amplitude * qy * bend;
-        // A small specular spot up and to the left: strongest lift.
-        const double spot = std::exp(-(std::pow(qx + 0.38, 2) + std::pow(qy + 0.42, 2)) / 0.022);
-        dx = dx + (60 - dx) * spot;
-        dy = dy + (60 - dy) * spot;
-        // The thin rim: no lift, so the bead keeps a darker outline.
-        const double rim = smoothstep(0.78, 0.98, std::sqrt(q2));
-        dx *= 1 - rim;
-        dy *= 1 - rim;
-        return {true, dx, dy};
-    }
-    // The trail: a thin film, a faint sheen and a small shift.
-    if (y >= s.trailTop && y < s.cy) {
-        const double t = (y - s.trailTop) / (s.cy - s.trailTop);
-        const double half = 0.8 + (s.trailWidth - 0.8) * t;
-        const double d = std::fabs(x - s.cx) / half;
-        if (d < 1.0) {
-            const double lift = 6 + 6 * (1 - d * d);
-            return {true, lift, lift};
-        }
-    }
-    return {false, 0, 0};
+    if (q2 >= 1.0) return {false, 0, 0};
+    const double rho = std::sqrt(q2);
+    // A convex bead shows what lies beyond it upside down (and, across,
+    // enlarged), the more squeezed the nearer its edge. The engine only
+    // pulls from the right and below, so the bead's centre looks at a point
+    // cx, cy pixels away and the rest turns about that point; the pull also
+    // lightens the picture (by dx + dy), so the whole bead reads a little
+    // brighter than the glass around it. Kept gentle so that pale parts of
+    // the view stay clear instead of turning white.
+    const double ax = 0.3 + 0.6 * q2, ay = 1.2 + 0.5 * q2;
+    const double cx = 0.9 * s.r, cy = 1.7 * ry;
+    double dx = cx - ax * qx * s.r, dy = cy - ay * qy * ry;
+    // The rim: light gathered in a crescent around the lower edge, and a
+    // darker line along the upper one where the bead turns away (no lift).
+    // The crescent pulls mostly sideways, so near the bottom of the screen
+    // it still finds picture to show.
+    const double rimWidth = std::min(0.3, 1.4 / s.r);
+    const double rim = smoothstep(1 - rimWidth, 1 - 0.4 * rimWidth, rho);
+    const double down = qy / std::max(rho, 1e-6);  // -1 top .. 1 bottom
+    const double lower = smoothstep(-0.75, 0.8, down);
+    dx += (lower * 40 - dx) * rim;
+    dy += (lower * 28 - dy) * rim;
+    // A window's reflection up and to the left: the strongest lift.
+    if (std::pow(qx + 0.36, 2) + std::pow(qy + 0.42, 2) < 0.03) dx = dy = 60;
+    return {true, dx, dy};
 }
 
 }  // namespace
@@ -219,10 +328,10 @@ Displacement lens(const DropShape& s, double x, double y) {
 bool makeRainyWindow(const std::string& dir) {
     const art::ValueNoise noise(0xBE77E);
     art::Canvas canvas(W, H, {0, 0, 0});
-    paintOutside(canvas, noise);
-    paintLights(canvas);
-    paintGlass(canvas, noise);
-    vignette(canvas);
+    paintView(canvas, noise);
+    defocus(canvas, 2);
+    paintFallingRain(canvas);
+    glass(canvas);
     return savePng(canvas.toPicture(), dir + "/bg2.png");
 }
 

@@ -18,8 +18,10 @@ using art::mix;
 using art::smoothstep;
 using art::ValueNoise;
 
-// Sun low on the right, above the cloud sea.
+// Sun low on the right, just above the cloud sea, whose far edge (the
+// horizon) lies on HORIZON_Y.
 const double SUN_X = 236, SUN_Y = 150;
+const double HORIZON_Y = 158;
 
 // One rounded lump of a cloud: a circle squashed vertically by `squash`.
 struct Puff {
@@ -34,6 +36,13 @@ struct Cloud {
     double haze;
     double warpSeed;
     double solidBelow = 1e9;  // banks: everything below this row is cloud
+    // Banks: the light falls off over shadeDepth rows below shadeTop (their
+    // tops), so each row's billows are lit above and shaded where the next
+    // row hides them. Zero: shaded by height within the whole cloud.
+    double shadeTop = 0, shadeDepth = 0;
+    // Scale of the light's detail: blur radii and reach grow with the size
+    // of the lumps, so small far lumps are shaded as broadly as big near ones.
+    double lightScale = 1;
 };
 
 // Palette of the painted clouds: lavender shade, rose half-light, cream light
@@ -115,7 +124,10 @@ void paintCloud(std::vector<Colour>& sky, const Cloud& cloud, const ValueNoise& 
             cover.v[j * cover.w + i] = c;
         }
     }
-    const CoverMap near = blurred(cover, 2), far = blurred(cover, 5);
+    const int nearRadius = std::max(1, static_cast<int>(std::lround(2 * cloud.lightScale)));
+    const int farRadius = std::max(2, static_cast<int>(std::lround(5 * cloud.lightScale)));
+    const double reach = 3 * cloud.lightScale;
+    const CoverMap near = blurred(cover, nearRadius), far = blurred(cover, farRadius);
     const double top = minY, height = std::fmax(8, std::fmin(cloud.baseY, maxY) - top);
     for (int j = 0; j < cover.h; j++) {
         const int y = cover.y0 + j;
@@ -133,15 +145,17 @@ void paintCloud(std::vector<Colour>& sky, const Cloud& cloud, const ValueNoise& 
             const double l = std::sqrt(lx * lx + ly * ly);
             lx /= l;
             ly /= l;
-            const double s1 = near.at(x, y) - near.at(x + 3 * lx, y + 3 * ly);
-            const double s2 = far.at(x, y) - far.at(x + 9 * lx, y + 9 * ly);
+            const double s1 = near.at(x, y) - near.at(x + reach * lx, y + reach * ly);
+            const double s2 = far.at(x, y) - far.at(x + 3 * reach * lx, y + 3 * reach * ly);
             // Undersides fall into shade, tops catch the light.
-            const double h = clamp01((cloud.baseY - y) / height);
+            const double h = cloud.shadeDepth > 0 ? clamp01(1 - (y - cloud.shadeTop) / cloud.shadeDepth)
+                                                  : clamp01((cloud.baseY - y) / height);
             const double light = clamp01(0.3 + 1.4 * s1 + 1.1 * s2 + 0.45 * (h - 0.4));
             Colour c = mix(CLOUD_SHADE, CLOUD_MID, smoothstep(0.15, 0.5, light));
             c = mix(c, CLOUD_LIT, smoothstep(0.5, 0.85, light));
             // A gold rim on edges that face the sun, stronger near it.
-            const double toSun = near.at(x, y) - near.at(x + 3 * (SUN_X - x) / distSun, y + 3 * (SUN_Y - y) / distSun);
+            const double toSun =
+                near.at(x, y) - near.at(x + reach * (SUN_X - x) / distSun, y + reach * (SUN_Y - y) / distSun);
             const double rim = smoothstep(0.12, 0.4, toSun) * (0.2 + 1.0 * std::exp(-distSun / 90.0));
             c = mix(c, CLOUD_RIM, clamp01(rim));
             Colour& dst = sky[y * W + x];
@@ -151,25 +165,35 @@ void paintCloud(std::vector<Colour>& sky, const Cloud& cloud, const ValueNoise& 
     }
 }
 
-// One row of the cloud sea: rolling tops along rowY over a body that reaches
-// below the picture.
-Cloud makeBank(Rng& rng, double rowY, double minR, double maxR, double haze, double seed) {
+// One row of the cloud sea, seen at distance `depth` (1 = the nearest row):
+// its tops lie on rowY, over a body that reaches below the picture. Rows
+// further away have smaller, flatter tops. The tops gather into heaps and
+// open into shallow dips along the row (slow noise), so no two look alike.
+Cloud makeBank(Rng& rng, const ValueNoise& noise, double rowY, double depth, double haze, double seed) {
     Cloud bank;
-    double x = -maxR;
-    while (x < W + maxR) {
+    const double size = 30.0 / depth;
+    const double squash = 0.42 + 0.36 / depth;
+    double x = -2 * size;
+    while (x < W + 2 * size) {
+        const double heap = noise.at(x / (5 * size) + seed, seed * 0.37);
         const double u = rng.uniform();
-        const double r = minR + (maxR - minR) * u * u;
-        // The row rises and falls gently, so the sea does not read as stripes.
-        const double y = rowY + 0.25 * maxR * std::sin(x / 53.0 + seed) + r * 0.4 + 3 * rng.uniform();
-        bank.puffs.push_back({x, y, r, 0.7});
-        // A smaller lump on the shoulder of each top.
-        bank.puffs.push_back({x + r * 0.7, y + r * 0.15, r * 0.6, 0.75});
-        x += r * (0.9 + 0.9 * rng.uniform());
+        const double r = size * (0.45 + 0.6 * heap + 0.35 * u * u);
+        const double y = rowY + r * squash * 0.6 - size * 1.1 * (heap - 0.5) + 0.15 * size * rng.uniform();
+        bank.puffs.push_back({x, y, r, squash});
+        // Lumps piled on the heaps, and a smaller one on each shoulder.
+        if (heap > 0.5) bank.puffs.push_back({x + r * 0.3, y - r * squash * 0.7, r * 0.66, squash * 1.1});
+        if (heap > 0.7) bank.puffs.push_back({x - r * 0.2, y - r * squash * 1.2, r * 0.45, squash * 1.15});
+        bank.puffs.push_back({x + r * 0.75, y + r * squash * 0.2, r * (0.45 + 0.2 * rng.uniform()), squash});
+        x += r * (0.7 + 0.8 * rng.uniform());
     }
     // The body under the tops, and solid cloud below it down to the edge.
-    for (double bx = -maxR; bx < W + maxR; bx += maxR * 0.8) bank.puffs.push_back({bx, rowY + maxR * 1.9, maxR * 1.6, 1.0});
-    bank.solidBelow = rowY + maxR * 1.9;
+    for (double bx = -2 * size; bx < W + 2 * size; bx += size * 0.8)
+        bank.puffs.push_back({bx, rowY + size * 1.6, size * 1.4, squash});
+    bank.solidBelow = rowY + size * 1.6;
     bank.baseY = H + 60;
+    bank.shadeTop = rowY - size * 0.4;
+    bank.shadeDepth = size * 1.3;
+    bank.lightScale = std::min(2.5, size / 10.0);
     bank.haze = haze;
     bank.warpSeed = seed;
     return bank;
@@ -275,17 +299,27 @@ bool makeSky(const std::string& dir) {
     paintCloud(sky, makeCumulus(rng, 72, 148, 136, 60, 0.0, 21), noise);
     // Lumps standing in front of the big heap give it inner relief.
     Cloud front;
-    front.puffs = {{30, 138, 11, 0.8}, {48, 134, 13, 0.8}, {70, 137, 12, 0.8},
+    front.puffs = {{30, 138, 11, 0.8}, {48, 134, 13, 0.8},  {70, 137, 12, 0.8},
                    {92, 132, 15, 0.8}, {114, 137, 12, 0.8}, {80, 144, 22, 0.5}};
     front.baseY = 148;
     front.haze = 0.35;
     front.warpSeed = 27;
     paintCloud(sky, front, noise);
-    paintCloud(sky, makeBank(rng, 166, 4, 8, 0.6, 33), noise);
-    paintCloud(sky, makeBank(rng, 176, 6, 12, 0.45, 47), noise);
-    paintCloud(sky, makeBank(rng, 190, 9, 18, 0.25, 59), noise);
-    paintCloud(sky, makeBank(rng, 208, 14, 28, 0.08, 71), noise);
-    paintCloud(sky, makeBank(rng, 222, 18, 32, 0.0, 83), noise);
+    // The cloud sea in perspective: rows at depths from far to near, each
+    // row lower on the picture, larger, clearer. The farthest melt into the
+    // haze over the horizon.
+    const double depths[] = {14, 10, 7.5, 5.6, 4.3, 3.3, 2.6, 2.05, 1.6, 1.3, 1.08};
+    for (size_t i = 0; i < sizeof(depths) / sizeof(depths[0]); i++) {
+        const double z = depths[i];
+        const double haze = 0.85 * std::pow(smoothstep(1.0, 14.0, z), 0.55);
+        paintCloud(sky, makeBank(rng, noise, HORIZON_Y + 80.0 / z, z, haze, 33 + 13.0 * i), noise);
+    }
+    // Haze lying on the horizon, so the far rows meet the sky softly.
+    for (int y = 0; y < H; y++)
+        for (int x = 0; x < W; x++) {
+            const double band = std::exp(-std::pow((y - HORIZON_Y - 6) / 9.0, 2));
+            sky[y * W + x] = mix(sky[y * W + x], gradient(HORIZON_Y - 4), 0.55 * band);
+        }
 
     // The sun's haze lies over everything, clouds included.
     for (int y = 0; y < H; y++)
