@@ -108,27 +108,91 @@ Colour wall(double x, double y, const art::ValueNoise& noise) {
     return c;
 }
 
-// The waterfall's face: darker, cooler, glossy rock with streaks of wet
-// sheen; it shows at the fall's frayed sides and through its gaps.
+// The rock behind the fall: so wet and shaded by the sheet that it reads as
+// deep water wherever the layers thin, dark blue-green with long vertical
+// sheens; around the fall it is dark wet rock that dries into the wall.
 Colour wetFace(double x, double y, Colour dry, const art::ValueNoise& noise) {
     const double sx = x - STRIP_X;
-    const double edge = fallHalfWidth(y) + 12 - std::fabs(sx - fallCentre(y));
-    const double wet = smoothstep(-14, 10, edge);
+    if (sx < -20 || sx > STRIP_W + 20 || y < ledgeRow(std::max(0.0, std::min(127.0, sx))) - 2) return dry;
+    const double d = waterInside(sx, y);
+    const double wet = smoothstep(-18, -4, d);
     if (wet <= 0) return dry;
-    Colour c = mix(dry, art::scale(dry, 0.72), wet);
-    c = mix(c, {30, 44, 56}, 0.22 * wet);
-    const double streak = std::pow(clamp01(noise.at(x / 2.2 + 300, y / 40.0) * 1.25 - 0.2), 3);
-    c = art::screen(c, {150, 200, 210}, 0.35 * streak * wet);
+    const double streak = noise.at(x / 2.4 + 300, y / 46.0) * 0.65 + noise.at(x / 6.0 + 310, y / 90.0) * 0.35;
+    Colour c = mix(dry, art::scale(dry, 0.6), wet);
+    c = mix(c, mix({40, 52, 60}, {64, 84, 92}, streak), 0.45 * wet);
+    const double sheen = std::pow(clamp01(noise.at(x / 1.8 + 330, y / 36.0) * 1.3 - 0.25), 3);
+    c = art::screen(c, {150, 206, 214}, 0.3 * sheen * wet);
+    // Under the sheet: deep water colours, a shade darker than the thinnest
+    // water the palette draws.
+    const double behind = smoothstep(-7, -1, d);
+    const Colour deep = mix({10, 30, 42}, {24, 66, 82}, smoothstep(0.2, 0.85, streak));
+    c = mix(c, art::screen(deep, {120, 200, 210}, 0.25 * sheen), behind);
     return c;
 }
 
-// The ceiling's lower edge: a heavy overhang across the top, thinning to
-// the lip the water leaves from over the strip, deeper on the right.
+// The ceiling's lower edge: a heavy overhang across the top that comes down
+// over the strip to the rock lip the water pours over.
 double ceilingRow(double x, const art::ValueNoise& noise) {
     const double base = 12 + 6 * noise.fbm(x / 14.0, 40.0) + 14 * smoothstep(228, 320, x) - 6 * smoothstep(40, 0, x);
     const double sx = std::max(0.0, std::min(STRIP_W - 1.0, x - STRIP_X));
-    const double overStrip = smoothstep(94, 108, x) * (1 - smoothstep(220, 234, x));
-    return base + (lipRow(sx) + 1.0 - base) * overStrip;
+    const double overStrip = smoothstep(92, 104, x) * (1 - smoothstep(224, 236, x));
+    return base + (ledgeRow(sx) - base) * overStrip;
+}
+
+// The lip: a shelf of rock jutting over the fall, its face lit cool from
+// below by the water and warm toward the mouth, its rounded front catching
+// the light, its underside in shadow.
+Colour ledge(double x, double y, double edgeRow, const art::ValueNoise& noise) {
+    const double depth = edgeRow - y;  // rows above the lower edge
+    const double lumps = noise.fbm(x / 9.0 + 140, y / 6.0);
+    // 0 at the root in the ceiling's shadow, 1 on the rounded front.
+    const double front = smoothstep(24, 5, depth + 8 * lumps);
+    double v = 0.05 + 0.36 * front + 0.16 * noise.fbm(x / 3.0 + 150, y / 2.2) + 0.1 * lumps;
+    // Cracks, darker seams across the face.
+    const double crack = 1 - std::fabs(2 * noise.at(x / 6.0 + 180, y / 3.0 + 0.1 * x / 6.0) - 1);
+    v -= 0.12 * smoothstep(0.86, 0.97, crack) * front;
+    // The underside, turned away from every light.
+    v *= 1 - 0.6 * smoothstep(2.5, 0.3, depth);
+    Colour c = rockTone(v);
+    c = art::screen(c, {140, 200, 206}, 0.3 * front * smoothstep(9, 2.5, depth) * (0.6 + 0.8 * lumps + 0.4));
+    c = art::screen(c, SUNLIGHT, 0.16 * front * smoothstep(190, 100, x));
+    // Drips glinting on the underside.
+    c = art::screen(
+        c, {200, 240, 236},
+        0.5 * smoothstep(0.8, 0.9, noise.at(x / 1.4 + 170, 3.0)) * std::exp(-std::pow((depth - 1.0) / 0.8, 2)));
+    return c;
+}
+
+// At a pour's crest: the water's glassy surface sliding to the edge, a bright
+// line where it tips over and a smooth curl just below it, with the shadow
+// behind the lip above. Returns the cover (0 away from the crest).
+double notch(double sx, double y, Colour& colour, const art::ValueNoise& noise) {
+    auto inPour = [sx](const Pour& p) { return p.halfWidth + 0.8 - std::fabs(sx - p.x); };
+    const Pour* pour = &MAIN_POUR;
+    double across = inPour(MAIN_POUR);
+    for (const Pour& p : SIDE_POURS)
+        if (inPour(p) > across) {
+            pour = &p;
+            across = inPour(p);
+        }
+    if (across <= 0) return 0;
+    const double crest = crestRow(*pour, sx);
+    const double above = crest - y;
+    if (above < -10 || above > 7) return 0;
+    Colour c;
+    if (above > 0) {
+        c = mix({14, 16, 24}, {34, 86, 100}, smoothstep(6, 3, above));
+        c = art::screen(c, {150, 214, 220}, 0.6 * smoothstep(3.5, 1.2, above));
+    } else {
+        // The curl: bright at the turn, darkening as the sheet steepens,
+        // streaked along the flow.
+        const double streak = noise.at(sx / 1.6 + 420, y / 12.0);
+        c = mix({200, 240, 240}, {40, 110, 128}, smoothstep(0, 7, -above));
+        c = art::screen(c, {200, 240, 236}, 0.35 * streak);
+    }
+    c = art::screen(c, {250, 255, 248}, 0.75 * std::exp(-std::pow((above - 0.6) / 0.9, 2)));
+    colour = c;
+    return clamp01(across / 1.2) * smoothstep(7, 5.5, above);
 }
 
 // The ceiling: dark near rock, its underside edge lit warm toward the mouth
@@ -184,8 +248,8 @@ Colour pool(double x, double y, double shore, const art::ValueNoise& noise) {
     // there the foam is the churned green of deeper water, so a gap reads as
     // water rather than as a bright seam.
     const double foam = smoothstep(0.0, 0.35, 0.6 * noise.fbm(x / 10.0 + 70, y / 3.0) + 1.0 - r / 75.0);
-    const double sheet = smoothstep(-3, 5, fallHalfWidth(y) - std::fabs(x - STRIP_X - fallCentre(y))) *
-                         (1 - smoothstep(SPLASH_ROW, SPLASH_ROW + 8, y));
+    const double sheet =
+        smoothstep(-3, 5, waterInside(x - STRIP_X, y)) * (1 - smoothstep(SPLASH_ROW, SPLASH_ROW + 8, y));
     c = mix(c, mix({224, 240, 236}, {70, 136, 144}, sheet), 0.85 * foam);
     // A faint bright line where the water meets the far shore.
     c = art::screen(c, {180, 214, 200}, 0.3 * std::exp(-depth / 1.2) * (0.4 + 0.6 * near));
@@ -345,8 +409,17 @@ bool makeCave(const std::string& dir) {
             const double shore = poolShore(px);
             if (py > shore - 1) c = mix(c, pool(px, py, shore, noise), smoothstep(-1, 1.5, py - shore));
             const double ceilingEdge = ceilingRow(px, noise);
-            if (py < ceilingEdge + 1)
-                c = mix(c, ceiling(px, py, ceilingEdge, noise), smoothstep(-1, 1, ceilingEdge - py));
+            if (py < ceilingEdge + 1) {
+                const double overStrip = smoothstep(92, 106, px) * (1 - smoothstep(222, 236, px));
+                const Colour rock =
+                    mix(ceiling(px, py, ceilingEdge, noise), ledge(px, py, ceilingEdge, noise), overStrip);
+                c = mix(c, rock, smoothstep(-1, 1, ceilingEdge - py));
+            }
+            if (px >= STRIP_X && px < STRIP_X + STRIP_W) {
+                Colour nc;
+                const double cover = notch(px - STRIP_X, py, nc, noise);
+                if (cover > 0) c = mix(c, nc, cover);
+            }
             for (const Stalactite& s : STALACTITES) {
                 Colour sc;
                 const double cover = stalactite(s, ceilingRow(s.x, noise) - 2, px, py, sc);

@@ -1,11 +1,13 @@
-// fontgreet.png: the cave's bold 16 x 16 capitals, cream-gold with a dark
-// outline so they read over white foam and dark water alike.
+// fontgreet.png: the cave's bold 16 x 16 capitals, amber-gold with a dark
+// outline and a drop shadow down and to the right, so they read over white
+// foam and dark water alike and seem to stand off the water.
 //
-// Each letter is a few pen strokes in an 11 x 13 box (stems on columns 0..2
-// and 8..10, bars on rows 0..2, 5..7 and 10..12), rendered at 8 x 8 samples
-// per pixel. The box sits at cell columns 3..13 and rows 2..14, the outline
-// one pixel around it, so everything lies in the 15 x 15 square from (1, 1)
-// that the rotated drawing samples, centred on its pivot (8, 8).
+// Each letter is a few pen strokes designed in an 11 x 13 box (stems on
+// columns 0..2 and 8..10, bars on rows 0..2, 5..7 and 10..12), rendered at
+// 8 x 8 samples per pixel into 11 x 12 pixels. The box sits at cell columns
+// 3..13 and rows 2..13, the outline one pixel around it and the shadow one
+// more pixel down and right, so everything lies in the 15 x 15 square from
+// (1, 1) that the rotated drawing samples, centred near its pivot (8, 8).
 #include <cmath>
 #include <vector>
 
@@ -20,7 +22,9 @@ using art::mix;
 using art::smoothstep;
 
 const int CELL = 16;
-const int BOX_X = 3, BOX_Y = 2, BOX_W = 11, BOX_H = 13;
+const int BOX_X = 3, BOX_Y = 2, BOX_W = 11, BOX_H = 12;
+// Rows of the design box the strokes are drawn in, squeezed into BOX_H.
+const double DESIGN_H = 13;
 const int FIRST_CHAR = 32, LAST_CHAR = 102;
 
 const double PEN = 1.45;  // half width of stems and bars
@@ -231,7 +235,7 @@ std::vector<double> coverage(const Glyph& g) {
             int hits = 0;
             for (int sy = 0; sy < SS; sy++)
                 for (int sx = 0; sx < SS; sx++) {
-                    const double px = x + (sx + 0.5) / SS, py = y + (sy + 0.5) / SS;
+                    const double px = x + (sx + 0.5) / SS, py = (y + (sy + 0.5) / SS) * DESIGN_H / BOX_H;
                     for (const Segment& s : g.segments)
                         if (distanceToSegment(px, py, s) <= s.r) {
                             hits++;
@@ -244,9 +248,10 @@ std::vector<double> coverage(const Glyph& g) {
 }
 
 const Colour KEY = {255, 0, 255};
-const Colour OUTLINE = {42, 26, 40};
-const Colour FILL_TOP = {255, 244, 200};
-const Colour FILL_BOTTOM = {250, 188, 92};
+const Colour OUTLINE = {36, 20, 30};
+const Colour SHADOW = {10, 8, 18};
+const Colour FILL_TOP = {255, 242, 170};
+const Colour FILL_BOTTOM = {248, 152, 48};
 
 void setColour(Picture& p, int x, int y, Colour c) {
     p.set(x, y, static_cast<int>(std::lround(c.r)), static_cast<int>(std::lround(c.g)),
@@ -261,8 +266,8 @@ void drawGlyph(Picture& sheet, int cellX, int cellY, const Glyph& g) {
     auto inked = [&](int x, int y) {
         return x >= 0 && y >= 0 && x < BOX_W && y < BOX_H && cover[y * BOX_W + x] >= INK;
     };
-    for (int y = -1; y <= BOX_H; y++)
-        for (int x = -1; x <= BOX_W; x++) {
+    for (int y = -1; y <= BOX_H + 1; y++)
+        for (int x = -1; x <= BOX_W + 1; x++) {
             const int sx = cellX + BOX_X + x, sy = cellY + BOX_Y + y;
             if (inked(x, y)) {
                 // Cream at the top warming to gold at the foot; partly covered
@@ -272,10 +277,17 @@ void drawGlyph(Picture& sheet, int cellX, int cellY, const Glyph& g) {
                 setColour(sheet, sx, sy, mix(mix(OUTLINE, fill, 0.45), fill, solid));
                 continue;
             }
-            bool near = false;
+            bool near = false, shade = false;
             for (int dy = -1; dy <= 1; dy++)
-                for (int dx = -1; dx <= 1; dx++) near = near || inked(x + dx, y + dy);
-            if (near) setColour(sheet, sx, sy, OUTLINE);
+                for (int dx = -1; dx <= 1; dx++) {
+                    near = near || inked(x + dx, y + dy);
+                    // The outlined shape, one pixel down and to the right.
+                    shade = shade || inked(x - 1 + dx, y - 1 + dy);
+                }
+            if (near)
+                setColour(sheet, sx, sy, OUTLINE);
+            else if (shade)
+                setColour(sheet, sx, sy, SHADOW);
         }
 }
 

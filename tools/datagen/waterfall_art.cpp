@@ -3,10 +3,10 @@
 // opacity of the fall over the cave picture.
 //
 // The scene sums the greens of the three layers (0..189) and draws only sums
-// above 90, through the palette. The layers share fixed vertical "ropes" of
-// thicker water, so the fall keeps its streaks while the texture on them runs
-// down at three speeds; where all three are thin at once the rock shows
-// through for a moment.
+// above 90, through the palette. The layers are long vertical streaks and
+// share fixed "ropes" of thicker water, so the fall keeps its streaks while
+// the texture on them runs down at three speeds; where all three are thin at
+// once the rock behind shows through for a moment, painted as deep water.
 #include <algorithm>
 #include <cmath>
 #include <vector>
@@ -25,29 +25,40 @@ using art::smoothstep;
 const int LAYER_W = 128, LAYER_H = 256;
 
 // Value noise on an nx x ny lattice that wraps both ways; sampled in lattice
-// units.
+// units. Each lattice column is shifted down by its own fraction of a cell,
+// so features in neighbouring columns do not start and end on shared rows.
 class TileNoise {
    public:
-    TileNoise(uint64_t seed, int nx, int ny) : nx_(nx), ny_(ny), lattice_(static_cast<size_t>(nx) * ny) {
+    TileNoise(uint64_t seed, int nx, int ny)
+        : nx_(nx), ny_(ny), lattice_(static_cast<size_t>(nx) * ny), shift_(static_cast<size_t>(nx)) {
         Rng rng(seed);
         for (double& v : lattice_) v = rng.uniform();
+        for (double& s : shift_) s = rng.uniform();
     }
     double at(double x, double y) const {
-        const double fx = std::floor(x), fy = std::floor(y);
-        const int ix = wrap(static_cast<int>(fx), nx_), iy = wrap(static_cast<int>(fy), ny_);
-        const int jx = (ix + 1) % nx_, jy = (iy + 1) % ny_;
-        double tx = x - fx, ty = y - fy;
+        const double fx = std::floor(x);
+        const int ix = wrap(static_cast<int>(fx), nx_), jx = (ix + 1) % nx_;
+        double tx = x - fx;
         tx = tx * tx * (3 - 2 * tx);
-        ty = ty * ty * (3 - 2 * ty);
-        const double a = cell(ix, iy), b = cell(jx, iy), c = cell(ix, jy), d = cell(jx, jy);
-        return (a + (b - a) * tx) * (1 - ty) + (c + (d - c) * tx) * ty;
+        const double a = column(ix, y), b = column(jx, y);
+        return a + (b - a) * tx;
     }
 
    private:
     static int wrap(int v, int n) { return ((v % n) + n) % n; }
     double cell(int x, int y) const { return lattice_[static_cast<size_t>(y) * nx_ + x]; }
+    // Smooth interpolation down one lattice column.
+    double column(int ix, double y) const {
+        y += shift_[static_cast<size_t>(ix)];
+        const double fy = std::floor(y);
+        const int iy = wrap(static_cast<int>(fy), ny_), jy = (iy + 1) % ny_;
+        double ty = y - fy;
+        ty = ty * ty * (3 - 2 * ty);
+        return cell(ix, iy) + (cell(ix, jy) - cell(ix, iy)) * ty;
+    }
     int nx_, ny_;
     std::vector<double> lattice_;
+    std::vector<double> shift_;
 };
 
 // Octaves of tiling noise over a 128 x 256 layer: features cellW columns wide
@@ -87,21 +98,23 @@ void normalise(std::vector<double>& v) {
     for (double& x : v) x = (x - mean) / (sd > 0 ? sd : 1);
 }
 
-// The stationary streaks: thicker ropes of water a few columns wide, the same
-// in every layer. Mean 0, deviation 1 over the strip.
+// The stationary streaks: ropes of thicker water a few columns wide, the same
+// in every layer, so the fall keeps its long streaks while the texture runs
+// down them. Mean 0, deviation 1 over the strip.
 std::vector<double> ropes() {
     std::vector<double> r(LAYER_W);
     const TileNoise fine(0x40BE5, 64, 1), broad(0x40BE6, 16, 1);
-    for (int x = 0; x < LAYER_W; x++) r[x] = 0.65 * (fine.at(x / 4.3, 0) - 0.5) + 0.35 * (broad.at(x / 13.0, 0) - 0.5);
+    for (int x = 0; x < LAYER_W; x++) r[x] = 0.6 * (fine.at(x / 3.1, 0) - 0.5) + 0.4 * (broad.at(x / 11.0, 0) - 0.5);
     normalise(r);
     return r;
 }
 
-// Thinner water toward the strip's sides, where the fall frays into spray:
-// 0 in the middle, 1 at the outermost columns.
+// Thinner water toward the strip's outermost columns, so no sum there passes
+// the drawing threshold and the strip never shows a straight seam: 0 inside,
+// 1 at the edge.
 double fray(int x) {
     const double d = std::min(x, LAYER_W - 1 - x);
-    return 1 - smoothstep(0, 26, d);
+    return 1 - smoothstep(0, 22, d);
 }
 
 struct LayerStyle {
@@ -110,14 +123,18 @@ struct LayerStyle {
     int cellsPerTile;  // noise cells per 256 rows
     double ropeWeight;
     double mean, deviation;  // in green levels
-    double spike;            // > 0: bright flecks (foam) lifted above the deviation
 };
 
 bool makeLayer(const std::string& path, const LayerStyle& s) {
+    // Streaks much taller than wide, their columns swaying a little with the
+    // row so they do not stand on a grid; the sway tiles with the layer.
     const LayerField field(s.seed, s.cellW, s.cellsPerTile, 3);
+    const TileNoise sway(s.seed + 99, 1, 4);
     std::vector<double> z(static_cast<size_t>(LAYER_W) * LAYER_H);
-    for (int y = 0; y < LAYER_H; y++)
-        for (int x = 0; x < LAYER_W; x++) z[static_cast<size_t>(y) * LAYER_W + x] = field.at(x + 0.5, y + 0.5);
+    for (int y = 0; y < LAYER_H; y++) {
+        const double shift = 3.0 * (sway.at(0, y * 4.0 / LAYER_H) - 0.5);
+        for (int x = 0; x < LAYER_W; x++) z[static_cast<size_t>(y) * LAYER_W + x] = field.at(x + 0.5 + shift, y + 0.5);
+    }
     normalise(z);
     const std::vector<double> rope = ropes();
     // Weights whose squares add to 1 keep the deviation of the sum at 1.
@@ -125,19 +142,19 @@ bool makeLayer(const std::string& path, const LayerStyle& s) {
     Picture p(LAYER_W, LAYER_H);
     for (int y = 0; y < LAYER_H; y++)
         for (int x = 0; x < LAYER_W; x++) {
-            double v = own * z[static_cast<size_t>(y) * LAYER_W + x] + s.ropeWeight * rope[x];
-            if (s.spike > 0 && v > 0.6) v += s.spike * (v - 0.6) * (v - 0.6);
-            const double g = s.mean + s.deviation * v - 16 * fray(x);
+            const double v = own * z[static_cast<size_t>(y) * LAYER_W + x] + s.ropeWeight * rope[x];
+            const double g = s.mean + s.deviation * v - 22 * fray(x);
             art::setGrey(p, x, y, g / 63.0);
         }
     return savePng(p, path);
 }
 
-// Broad, slow sheets; finer streaks; quick bright flecks.
+// Broad slow sheets, narrower streaks, quick fine threads: all long and
+// vertical, varying smoothly along their length.
 const LayerStyle LAYERS[3] = {
-    {0xFA11, 11.0, 5, 0.45, 44, 11.0, 0},
-    {0xFA12, 5.0, 10, 0.55, 44, 11.0, 0},
-    {0xFA13, 2.6, 22, 0.35, 40, 11.0, 1.4},
+    {0xFA11, 8.0, 3, 0.50, 45, 10.0},
+    {0xFA12, 4.0, 5, 0.55, 44, 10.0},
+    {0xFA13, 2.2, 8, 0.45, 42, 9.0},
 };
 
 // The palette's stops, by summed intensity: deep green-blue thin water, clear
@@ -147,8 +164,8 @@ struct Stop {
     Colour c;
 };
 const Stop PALETTE[] = {
-    {91, {20, 56, 70}},     {102, {30, 84, 100}},   {114, {48, 118, 134}},  {126, {80, 156, 168}},
-    {138, {128, 196, 204}}, {150, {180, 226, 228}}, {162, {226, 244, 240}}, {189, {255, 253, 242}},
+    {91, {18, 54, 70}},     {104, {30, 86, 106}},   {116, {50, 122, 142}},  {128, {84, 160, 178}},
+    {140, {134, 200, 212}}, {152, {186, 230, 234}}, {164, {228, 246, 244}}, {189, {255, 253, 244}},
 };
 
 Colour paletteAt(double s) {
@@ -180,10 +197,11 @@ bool makeWaterfallPalette(const std::string& dir) {
 }
 
 // Opacity of the strip (columns 100..227 of the screen, all rows): the water
-// body, opaque, narrow under the lip and widening; a spray fringe at its
-// sides; a mist over the pool where it lands. Below the lip no column is
-// quite zero, because the falling names are drawn only where the opacity is
-// non-zero and the longest name spans the whole strip.
+// pouring over the lip in a main tongue and two thin spills, opaque inside;
+// its sides breaking into vertical fingers and loose threads; spray drifting
+// off them; mist over the pool where it lands. No pixel is quite zero,
+// because the falling names are drawn only where the opacity is non-zero and
+// the longest name spans the whole strip.
 bool makeWaterfallAlpha(const std::string& dir) {
     using namespace cave;
     const art::ValueNoise noise(0xA1FA);
@@ -191,36 +209,56 @@ bool makeWaterfallAlpha(const std::string& dir) {
     for (int y = 0; y < H; y++)
         for (int x = 0; x < STRIP_W; x++) {
             const double px = x + 0.5, py = y + 0.5;
-            const double lip = lipRow(px);
-            if (py < lip) {
-                art::setGrey(p, x, y, 0);
+            // Just enough to let the names pass everywhere.
+            const double veil = 1.2 / 63.0;
+            const double top = waterTop(px);
+            if (py < top - 1) {
+                art::setGrey(p, x, y, veil);
                 continue;
             }
-            const double below = py - lip;
-            const double edge = fallHalfWidth(py) - std::fabs(px - fallCentre(py));  // > 0 inside the body
-            const double soft = 2.5 + 5.0 * clamp01(py / 200.0);
-            double body = smoothstep(-soft, soft, edge + 2.0 * noise.fbm(px / 6.0, py / 30.0));
-            // The sheet leaves the lip as a clean edge, a pixel or two soft.
-            body *= smoothstep(0, 2.5, below);
+            const double t = fallDepth(py);
+            const double d = waterInside(px, py);
+            // The edge breaks into fingers of water, longer lower down.
+            // Each column's pattern is shifted by its own amount so the
+            // fingers do not end on shared rows.
+            const double stagger = 5 * noise.at(px / 1.7 + 300, 0.5);
+            const double fingers = (noise.at(px / 2.1 + 40, py / 24.0 + stagger) - 0.5) * 2 * (2.0 + 12.0 * t) +
+                                   0.8 * (noise.at(px / 1.3 + 90, py / 9.0 + stagger) - 0.5);
+            double body = smoothstep(-1.1, 1.1, mainInside(px, py) + fingers);
+            // The thin spills fray as they fall, turning to loose water and
+            // spray before the pool.
+            for (const Pour& s : SIDE_POURS) {
+                const double fray = smoothstep(70, 170, py + 30 * noise.at(px / 3.0 + 7, py / 40.0));
+                const double spill = smoothstep(-1.0, 1.0, sideInside(s, px, py) + 0.6 * fingers) *
+                                     (1 - 0.6 * fray * (0.6 + 0.8 * noise.at(px / 1.5 + 60, py / 14.0)));
+                body = std::max(body, spill);
+            }
+            // Loose threads of water beyond the edge, a column or two wide.
+            const double thread = smoothstep(0.62, 0.8, noise.at(px / 1.7 + 200, py / 34.0)) *
+                                  std::exp(-std::max(0.0, -d) / (2.5 + 8.0 * t)) * (0.35 + 0.45 * t);
+            // The water tips over the crest a little translucent, so the
+            // painted glassy curl shows through before the sheet thickens.
+            const double start = smoothstep(top - 1, top + 1.2, py) * (0.5 + 0.5 * smoothstep(top + 1, top + 9, py));
+            body *= start;
             // It ends in the pool: below the splash the painted foam shows,
             // churned by the mist over it.
-            body *= 1 - smoothstep(SPLASH_ROW - 6, SPLASH_ROW + 8, py);
+            const double end = 1 - smoothstep(SPLASH_ROW - 6, SPLASH_ROW + 8, py);
+            body *= end;
             // Spray drifting off the sides, thicker lower down.
-            const double out = std::max(0.0, -edge);
-            const double sprayAmount = 0.10 + 0.22 * smoothstep(40, 200, py);
-            double spray = sprayAmount * std::exp(-out / (5 + 8 * clamp01(py / 220.0)));
-            spray *= 0.75 + 0.5 * (noise.fbm(px / 9.0 + 20, py / 14.0) + 0.5);
+            const double out = std::max(0.0, -d);
+            double spray = (0.06 + 0.26 * smoothstep(0.1, 0.9, t)) * std::exp(-out / (2.5 + 5 * t)) * start;
+            spray *= 0.7 + 0.6 * (noise.fbm(px / 7.0 + 20, py / 16.0) + 0.5);
+            // Over the pool the spray settles into the mist.
+            spray *= 1 - 0.8 * smoothstep(SPLASH_ROW - 2, SPLASH_ROW + 12, py);
             // Mist rising where the fall lands.
-            const double mist =
-                0.55 * smoothstep(POOL_ROW - 30, SPLASH_ROW, py) * (1 - 0.6 * smoothstep(SPLASH_ROW + 4, 238, py)) *
-                std::exp(-std::pow((px - 64) / 66.0, 2)) * (0.8 + 0.4 * (noise.fbm(px / 12.0, py / 8.0) + 0.5));
-            // Spray and mist thin out toward the strip's sides, leaving no seam.
-            const double sides = smoothstep(0, 14, std::min(px, STRIP_W - px));
-            spray *= sides;
-            const double mistHere = mist * sides;
-            // Just enough to let the names pass the fall's sides.
-            const double veil = 2.6 / 63.0;
-            const double a = std::max(std::max(body, spray), std::max(mistHere, veil));
+            const double mist = 0.55 * smoothstep(POOL_ROW - 30, SPLASH_ROW, py) *
+                                (1 - 0.8 * smoothstep(SPLASH_ROW, SPLASH_ROW + 16, py)) *
+                                std::exp(-std::pow((px - 64) / 66.0, 2)) *
+                                (0.8 + 0.4 * (noise.fbm(px / 12.0, py / 8.0) + 0.5));
+            // Everything thins out toward the strip's sides, leaving no seam.
+            const double sides = smoothstep(1, 16, std::min(px, STRIP_W - px));
+            const double a =
+                std::max(std::max(body, thread * start * end) * sides, std::max(std::max(spray, mist) * sides, veil));
             art::setGrey(p, x, y, a);
         }
     return savePng(p, dir + "/luola_alpha.png");
