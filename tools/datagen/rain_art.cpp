@@ -2,6 +2,7 @@
 // village under an overcast sky, out of focus) and the sheet of drop lenses
 // that refract it.
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <vector>
 
@@ -20,17 +21,15 @@ const int W = 320, H = 240;
 // Where the street meets the houses; the wet street mirrors what stands on it.
 const double STREET_Y = 174;
 
-// Overcast: a pale cloud roof, greyer toward the hills. Pale, so that the
-// white streaks drawn over the picture stay quiet.
+// Overcast: brightest overhead, close to the pale blue-white of the nearest
+// rain streaks so that they melt into it, greyer toward the hills, with soft
+// cloud banks whose darker bellies give the drops something to show.
 Colour skyAt(double x, double y, const art::ValueNoise& noise) {
-    Colour c = mix({180, 186, 196}, {158, 166, 180}, smoothstep(0, 100, y));
-    c = mix(c, {172, 178, 188}, smoothstep(96, 112, y));
-    // Soft cloud masses: darker bellies and lighter gaps, fading out toward
-    // the hills.
-    const double n = noise.fbm(x / 75.0, y / 24.0);
-    const double fade = 1 - smoothstep(70, 110, y);
-    c = mix(c, {136, 142, 160}, 0.5 * smoothstep(0.0, 0.3, n) * fade);
-    c = mix(c, {196, 200, 206}, 0.45 * smoothstep(-0.05, -0.3, n) * fade);
+    Colour c = mix({236, 238, 252}, {204, 210, 222}, smoothstep(10, 112, y));
+    const double n = noise.fbm(x / 90.0, y / 22.0);
+    const double fade = 1 - smoothstep(78, 112, y);
+    c = mix(c, {192, 198, 214}, 0.6 * smoothstep(0.0, 0.28, n) * fade);
+    c = mix(c, {238, 240, 254}, 0.6 * smoothstep(-0.04, -0.26, n) * fade);
     return c;
 }
 
@@ -114,16 +113,16 @@ void paintWalker(art::Canvas& canvas, double cx, double top, double r, Colour sh
 }
 
 void paintView(art::Canvas& canvas, const art::ValueNoise& noise) {
-    const Colour mist = {184, 190, 198};
+    const Colour mist = {198, 204, 216};
     for (int y = 0; y < H; y++)
         for (int x = 0; x < W; x++) canvas.at(x, y) = skyAt(x + 0.5, y + 0.5, noise);
     // Two ridges of hills, the far one almost lost in the rain.
     for (int y = 0; y < H; y++)
         for (int x = 0; x < W; x++) {
             const double far = 104 + 11 * noise.fbm(x / 85.0, 1.7) + 5 * std::sin(x / 61.0 + 1);
-            canvas.over(x, y, {160, 168, 180}, below(y + 0.5, far));
+            canvas.over(x, y, {188, 196, 208}, below(y + 0.5, far));
             const double nearRidge = 122 + 10 * noise.fbm(x / 48.0 + 7, 4.1) + 4 * std::sin(x / 37.0);
-            const Colour wood = mix({128, 146, 142}, {112, 132, 124}, smoothstep(nearRidge, nearRidge + 30, y));
+            const Colour wood = mix({156, 172, 170}, {138, 156, 150}, smoothstep(nearRidge, nearRidge + 30, y));
             canvas.over(x, y, wood, below(y + 0.5, nearRidge));
         }
     Rng rng(0x7A1E);
@@ -138,18 +137,18 @@ void paintView(art::Canvas& canvas, const art::ValueNoise& noise) {
         h.roof = roofs[rng.next() % 3];
         h.chimney = rng.uniform() < 0.5;
         if (rng.uniform() < 0.3)
-            paintTree(canvas, x + 0.5 * w, 136 + 6 * rng.uniform(), 8 + 4 * rng.uniform(), leaf, 0.4, mist, noise);
+            paintTree(canvas, x + 0.5 * w, 136 + 6 * rng.uniform(), 8 + 4 * rng.uniform(), leaf, 0.55, mist, noise);
         else
-            paintHouse(canvas, h, 0.35, mist);
+            paintHouse(canvas, h, 0.55, mist);
         x += w + 3 + 6 * rng.uniform();
     }
     {
         House tower{226, 238, 118, 166, 0, {214, 208, 200}, {120, 118, 132}, false};
-        paintHouse(canvas, tower, 0.3, mist);
+        paintHouse(canvas, tower, 0.45, mist);
         for (int y = 88; y < 120; y++)
             for (int x = 222; x < 243; x++) {
                 const double half = 7.5 * (y + 0.5 - 90) / 30.0;
-                canvas.over(x, y, mix({112, 112, 130}, mist, 0.3), clamp01(half - std::fabs(x + 0.5 - 232) + 0.5));
+                canvas.over(x, y, mix({112, 112, 130}, mist, 0.45), clamp01(half - std::fabs(x + 0.5 - 232) + 0.5));
             }
     }
     // The front row: larger, nearer, clearer.
@@ -159,20 +158,21 @@ void paintView(art::Canvas& canvas, const art::ValueNoise& noise) {
         h.wall = walls[rng.next() % 4];
         h.roof = roofs[rng.next() % 3];
         h.chimney = rng.uniform() < 0.6;
-        paintHouse(canvas, h, 0.12, mist);
+        paintHouse(canvas, h, 0.3, mist);
         x += w + 4 + 18 * rng.uniform();
         if (rng.uniform() < 0.6) {
-            paintTree(canvas, x - 4, 156 + 4 * rng.uniform(), 8 + 5 * rng.uniform(), leaf, 0.15, mist, noise);
+            paintTree(canvas, x - 4, 156 + 4 * rng.uniform(), 8 + 5 * rng.uniform(), leaf, 0.35, mist, noise);
         }
     }
-    // The wet street: pale, mirroring the houses in broken vertical smears.
+    // The wet street: it mirrors the houses in broken vertical smears and
+    // darkens toward the window, where the nearest rain shows against it.
     for (int y = static_cast<int>(STREET_Y); y < H; y++)
         for (int x = 0; x < W; x++) {
             const double depth = (y - STREET_Y) / (H - STREET_Y);
             const int mirror = std::max(0, static_cast<int>(2 * STREET_Y - y - 1));
             const Colour above = canvas.at(x, mirror);
-            Colour c = mix({140, 146, 156}, {158, 162, 170}, depth);
-            const double wet = 0.45 * (1 - depth) * (0.7 + 0.3 * noise.at(x / 3.0, y / 14.0));
+            const Colour c = mix({172, 178, 190}, {122, 128, 144}, smoothstep(0, 1, depth));
+            const double wet = 0.5 * (1 - 0.7 * depth) * (0.7 + 0.3 * noise.at(x / 3.0, y / 14.0));
             canvas.at(x, y) = mix(c, above, wet);
         }
     // The kerb.
@@ -219,33 +219,49 @@ void defocus(art::Canvas& canvas, int radius) {
             canvas.at(x, y) = {pr.at(x + pad, y + pad), pg.at(x + pad, y + pad), pb.at(x + pad, y + pad)};
 }
 
-// Rain falling outside, between the glass and the houses: faint pale strokes
-// that the sharper streaks drawn over the picture join as the nearest rain.
+// Rain falling outside, between the glass and the houses, straight down in
+// the still air: a dense veil of fine, faint strokes far off and fewer,
+// longer, softer ones nearer. Pale like the sharp streaks drawn over the
+// picture, so those join them as the nearest rain; lost against the sky,
+// seen against the street.
 void paintFallingRain(art::Canvas& canvas) {
+    const Colour rain = {232, 234, 248};
     Rng rng(0x5A1F);
-    for (int k = 0; k < 1100; k++) {
-        const double x = rng.uniform() * W, y0 = rng.uniform() * H - 10;
-        const double length = 6 + 16 * rng.uniform(), strength = 0.05 + 0.14 * rng.uniform();
-        const int ix = static_cast<int>(x);
-        const double fx = x - ix;
-        for (int y = static_cast<int>(y0); y < static_cast<int>(y0 + length); y++) {
-            // Brightest in the middle of the stroke, fading at both ends.
-            const double t = (y - y0) / length, a = strength * std::sin(3.14159 * t);
-            canvas.over(ix, y, {236, 238, 246}, a * (1 - fx));
-            canvas.over(ix + 1, y, {236, 238, 246}, a * fx);
+    auto stroke = [&canvas, &rain](double x, double y0, double length, double strength, double width) {
+        for (int y = static_cast<int>(y0); y < static_cast<int>(y0 + length) + 1; y++) {
+            // Brightest a little below the middle, fading at both ends.
+            const double t = clamp01((y + 0.5 - y0) / length), along = std::pow(std::sin(3.14159 * t), 0.7);
+            for (int ix = static_cast<int>(x - width) - 1; ix <= static_cast<int>(x + width) + 1; ix++) {
+                const double across = clamp01(width + 0.5 - std::fabs(ix + 0.5 - x)) / std::max(1.0, width);
+                canvas.over(ix, y, rain, strength * along * across);
+            }
         }
+    };
+    for (int k = 0; k < 2600; k++) {
+        const double x = rng.uniform() * W, y0 = rng.uniform() * (H + 12) - 12;
+        stroke(x, y0, 4 + 8 * rng.uniform(), 0.06 + 0.14 * rng.uniform(), 0.5);
+    }
+    for (int k = 0; k < 320; k++) {
+        const double x = rng.uniform() * W, y0 = rng.uniform() * (H + 30) - 30;
+        stroke(x, y0, 14 + 20 * rng.uniform(), 0.1 + 0.16 * rng.uniform(), 0.9);
+    }
+    // A few nearer drops caught sharper, of the streaks' own length.
+    for (int k = 0; k < 240; k++) {
+        const double x = std::floor(rng.uniform() * W) + 0.5, y0 = rng.uniform() * (H + 12) - 12;
+        stroke(x, y0, 7 + 8 * rng.uniform(), 0.16 + 0.2 * rng.uniform(), 0.5);
     }
 }
 
 // The glass itself: a breath of mist, thicker toward the sill, a scatter of
-// tiny beads caught on it, and a soft darkening of the corners.
+// tiny beads caught on it, and a soft darkening of the lower corners (the
+// upper ones stay as pale as the streaks).
 void glass(art::Canvas& canvas) {
     for (int y = 0; y < H; y++)
         for (int x = 0; x < W; x++) {
             Colour& c = canvas.at(x, y);
-            c = mix(c, {200, 204, 212}, 0.06 + 0.18 * smoothstep(150, 240, y));
+            c = mix(c, {206, 210, 222}, 0.05 + 0.05 * smoothstep(150, 240, y));
             const double dx = (x - W / 2.0) / (W / 2.0), dy = (y - H / 2.0) / (H / 2.0);
-            c = art::scale(c, 1 - 0.1 * smoothstep(0.6, 2.0, dx * dx + dy * dy));
+            c = art::scale(c, 1 - 0.08 * smoothstep(0.6, 2.0, dx * dx + dy * std::fabs(dy)));
         }
     Rng rng(0x6EAD);
     for (int k = 0; k < 260; k++) {
@@ -263,64 +279,119 @@ void glass(art::Canvas& canvas) {
 }
 
 // One drop's outline in its 32 x 32 cell: a round bead, not quite a circle
-// (water sits a little unevenly on glass), a little taller and narrower at
-// the back once it slides.
+// (water sits a little unevenly on glass); once it slides it grows heavier
+// at the bottom and leaves a thin wet trail above it.
 struct DropShape {
     double cx, cy, r;
     double stretch;  // height / width
-    double taper;    // how much narrower the top half is
+    double taper;    // how much wider the lower half is
     double wobble;   // unevenness of the outline, a fraction of r
+    double phase;    // where the outline bulges
+    double trail;    // half width of the wet trail above a sliding bead, 0 for none
 };
 
 // Ages 0..4 rest and grow; 5..7 slide, drawn out downward.
 const DropShape SHAPES[8] = {
-    {16, 16, 3.6, 1.0, 0, 0},       {16, 16, 5.6, 1.0, 0, 0.02},       {16, 16, 7.6, 1.0, 0, 0.03},
-    {16, 16, 9.4, 0.98, 0, 0.04},   {16, 16, 10.8, 0.97, 0.02, 0.045}, {16, 16.5, 11, 1.0, 0.05, 0.045},
-    {16, 17, 11, 1.03, 0.07, 0.04}, {16, 17, 11, 1.05, 0.08, 0.04},
+    {16, 16, 2.6, 1.0, 0, 0.03, 0.4, 0},       {16, 16, 3.8, 0.96, 0, 0.05, 1.3, 0},
+    {16, 16, 5.0, 1.02, 0, 0.05, 2.2, 0},      {16, 16, 6.2, 0.97, 0, 0.06, 0.9, 0},
+    {16, 16, 7.2, 1.0, 0, 0.06, 1.7, 0},       {16, 19, 7.2, 1.08, 0.1, 0.05, 1.7, 1.0},
+    {16, 20, 7.0, 1.14, 0.14, 0.05, 2.4, 1.2}, {16, 20.5, 6.9, 1.18, 0.16, 0.04, 3.0, 1.3},
 };
 
-// The offset (in pixels, before quantising to steps of 4) from which a
-// point of the drop shows the picture; none outside the drop.
-struct Displacement {
+// Where a point of the cell lies in the bead: inside or not, and its place
+// in the bead's own frame (-1..1 across and down, 1 on the outline).
+struct BeadPoint {
     bool inside;
-    double dx, dy;
+    double qx, qy;
 };
 
-Displacement lens(const DropShape& s, double x, double y) {
+BeadPoint locate(const DropShape& s, double x, double y) {
     const double u = x - s.cx, v = y - s.cy;
     const double ry = s.r * s.stretch;
     double qy = v / ry;
     double qx = u / (s.r * (1 + s.taper * qy));
     const double angle = std::atan2(qy, qx);
-    const double outline = 1 + s.wobble * (std::cos(2 * angle + 0.7) + 0.6 * std::cos(3 * angle + 2.1));
+    const double outline = 1 + s.wobble * (std::cos(2 * angle + s.phase) + 0.5 * std::cos(3 * angle + 2 * s.phase));
     qx /= outline;
     qy /= outline;
-    const double q2 = qx * qx + qy * qy;
-    if (q2 >= 1.0) return {false, 0, 0};
-    const double rho = std::sqrt(q2);
-    // A convex bead shows what lies beyond it upside down (and, across,
-    // enlarged), the more squeezed the nearer its edge. The engine only
-    // pulls from the right and below, so the bead's centre looks at a point
-    // cx, cy pixels away and the rest turns about that point; the pull also
-    // lightens the picture (by dx + dy), so the whole bead reads a little
-    // brighter than the glass around it. Kept gentle so that pale parts of
-    // the view stay clear instead of turning white.
-    const double ax = 0.3 + 0.6 * q2, ay = 1.2 + 0.5 * q2;
-    const double cx = 0.9 * s.r, cy = 1.7 * ry;
-    double dx = cx - ax * qx * s.r, dy = cy - ay * qy * ry;
-    // The rim: light gathered in a crescent around the lower edge, and a
-    // darker line along the upper one where the bead turns away (no lift).
-    // The crescent pulls mostly sideways, so near the bottom of the screen
-    // it still finds picture to show.
-    const double rimWidth = std::min(0.3, 1.4 / s.r);
-    const double rim = smoothstep(1 - rimWidth, 1 - 0.4 * rimWidth, rho);
-    const double down = qy / std::max(rho, 1e-6);  // -1 top .. 1 bottom
-    const double lower = smoothstep(-0.75, 0.8, down);
-    dx += (lower * 40 - dx) * rim;
-    dy += (lower * 28 - dy) * rim;
-    // A window's reflection up and to the left: the strongest lift.
-    if (std::pow(qx + 0.36, 2) + std::pow(qy + 0.42, 2) < 0.03) dx = dy = 60;
-    return {true, dx, dy};
+    return {qx * qx + qy * qy < 1.0, qx, qy};
+}
+
+// One cell of the sheet as pulls in steps of 4 pixels; dx < 0 marks a pixel
+// the bead leaves alone.
+struct Pull {
+    int dx = -1, dy = -1;
+};
+using Cell = std::array<std::array<Pull, 32>, 32>;
+
+// The engine pulls the picture only from the right and below, and lightens
+// every pulled pixel by the length of the pull (dx + dy steps), so a clear
+// bead keeps its pulls short. It shows the strip of the view just below it,
+// upside down and enlarged; only a thin crescent of focused light along the
+// lower rim and a tiny window reflection near the top are lifted further.
+// An odd pull would lift green alone and tint the water, so every pull
+// inside the bead has an even length.
+Cell beadCell(const DropShape& s) {
+    Cell cell;
+    bool inside[32][32] = {};
+    for (int y = 0; y < 32; y++)
+        for (int x = 0; x < 32; x++) {
+            int n = 0;
+            for (int j = 0; j < 2; j++)
+                for (int i = 0; i < 2; i++) n += locate(s, x + 0.25 + 0.5 * i, y + 0.25 + 0.5 * j).inside;
+            inside[y][x] = n >= 2;
+        }
+    auto in = [&inside](int x, int y) { return x >= 0 && y >= 0 && x < 32 && y < 32 && inside[y][x]; };
+    const double ry = s.r * s.stretch;
+    for (int y = 0; y < 32; y++)
+        for (int x = 0; x < 32; x++) {
+            if (!in(x, y)) continue;
+            const BeadPoint p = locate(s, x + 0.5, y + 0.5);
+            const double qy = std::clamp(p.qy, -1.0, 1.0), q2 = std::min(1.0, p.qx * p.qx + qy * qy);
+            // Rows turn about a point below the bead, enlarged several times
+            // at its middle and less toward the rim; columns stay upright,
+            // stretched about two and a half times from a point to its right.
+            const double qx = std::clamp(p.qx, -1.0, 1.0);
+            const double flip = 1.15 + 0.1 * q2;
+            const double pullY = std::max(0.0, (1.05 - flip * qy) * ry) / 4;
+            const double pullX = std::max(0.0, (0.55 - 0.6 * qx) * s.r) / 4;
+            // The nearest pull of even length.
+            Pull& c = cell[y][x];
+            double best = 1e9;
+            for (int dy = static_cast<int>(pullY); dy <= static_cast<int>(pullY) + 1; dy++)
+                for (int dx = static_cast<int>(pullX); dx <= static_cast<int>(pullX) + 1; dx++) {
+                    const double miss = std::fabs(dx - pullX) + std::fabs(dy - pullY);
+                    if ((dx + dy) % 2 == 0 && miss < best) best = miss, c.dx = dx, c.dy = dy;
+                }
+            // The crescent: the lowest pixels of the lower half of the rim.
+            const bool edgeBelow = !in(x, y + 1) || !in(x - 1, y + 1) || !in(x + 1, y + 1);
+            if (edgeBelow && qy > 0.25) {
+                const int lift = qy > 0.6 ? 4 : 2;
+                c.dx = lift, c.dy = lift;
+            }
+        }
+    // The window reflection: the pixel nearest a point up and to the left of
+    // the centre lifted almost to white, with softer neighbours on larger
+    // beads. Its pull reaches mostly sideways, so that beads low on the
+    // screen still find picture to lift.
+    const int hx = static_cast<int>(std::floor(s.cx - 0.38 * s.r)), hy = static_cast<int>(std::floor(s.cy - 0.45 * ry));
+    if (in(hx, hy)) cell[hy][hx] = {15, 7};
+    if (s.r > 5 && in(hx + 1, hy)) cell[hy][hx + 1] = {8, 4};
+    if (s.r > 6.5 && in(hx, hy + 1)) cell[hy + 1][hx] = {6, 4};
+    // The wet trail of a sliding bead: a film too thin to bend much, a
+    // little lighter than the glass around it.
+    if (s.trail > 0) {
+        for (int y = 0; y < 32; y++) {
+            const double centre = s.cx - 0.5 + 0.7 * std::sin(y / 4.5 + s.phase);
+            const double width = s.trail * (0.45 + 0.55 * y / 32.0);
+            for (int x = 0; x < 32; x++) {
+                if (in(x, y) || std::fabs(x + 0.5 - centre) > width) continue;
+                if (y + 0.5 > s.cy) continue;
+                cell[y][x] = {0, 2};
+            }
+        }
+    }
+    return cell;
 }
 
 }  // namespace
@@ -345,25 +416,14 @@ bool makeDropSheet(const std::string& dir) {
     auto put = [&p](int x, int y, int red5, int green6) { p.set(x, y, red5 << 3, green6 << 2, 0); };
     for (int y = 0; y < size; y++)
         for (int x = 0; x < size; x++) put(x, y, 15, 31);
-    for (int age = 0; age < 8; age++)
+    for (int age = 0; age < 8; age++) {
+        const Cell pulls = beadCell(SHAPES[age]);
         for (int y = 0; y < cell; y++)
             for (int x = 0; x < cell; x++) {
-                // Four samples per pixel, averaged before quantising, so the
-                // edges of the bead step smoothly.
-                double sx = 0, sy = 0;
-                int n = 0;
-                for (int j = 0; j < 2; j++)
-                    for (int i = 0; i < 2; i++) {
-                        const Displacement d = lens(SHAPES[age], x + 0.25 + 0.5 * i, y + 0.25 + 0.5 * j);
-                        if (!d.inside) continue;
-                        sx += d.dx;
-                        sy += d.dy;
-                        n++;
-                    }
-                if (n < 2) continue;
-                const int dx = std::clamp(static_cast<int>(std::lround(sx / n / 4)), 0, 15);
-                const int dy = std::clamp(static_cast<int>(std::lround(sy / n / 4)), 0, 15);
-                put(x, age * cell + y, 16 + dx, 32 + 2 * dy);
+                const Pull& d = pulls[y][x];
+                if (d.dx < 0) continue;
+                put(x, age * cell + y, 16 + std::clamp(d.dx, 0, 15), 32 + 2 * std::clamp(d.dy, 0, 15));
             }
+    }
     return savePng(p, dir + "/drops01.png");
 }
