@@ -1,8 +1,10 @@
-// cloud1.png .. cloud3.png: the light of three layers of cumulus, grey
-// intensity pictures that tile in both directions (the scene wraps the index).
+// cloud1.png .. cloud3.png: the light of three layers of clouds (medium heaps,
+// long wisps, large banks), grey intensity pictures that tile in both
+// directions (the scene wraps the index).
 #include <algorithm>
 #include <cmath>
-#include <utility>
+#include <cstdint>
+#include <cstdlib>
 #include <vector>
 
 #include "art_kit.h"
@@ -15,6 +17,7 @@ using art::clamp01;
 using art::smoothstep;
 
 const int SIZE = 256;
+const int TEXELS = SIZE * SIZE;
 const double PI = 3.14159265358979323846;
 
 // The difference a - b brought into -128..128: distances on the torus the
@@ -25,6 +28,7 @@ double wrapDelta(double a, double b) {
     if (d >= SIZE / 2) d -= SIZE;
     return d;
 }
+int wrapIndex(int x, int y) { return ((y & (SIZE - 1)) << 8) | (x & (SIZE - 1)); }
 
 // Value noise whose lattice spans the picture a whole number of times, so that
 // it repeats exactly every 256 texels in both directions.
@@ -74,59 +78,6 @@ class TileFbm {
     std::vector<TileNoise> layers_;
 };
 
-// How one picture's clouds are sized and spread.
-struct CloudStyle {
-    uint64_t seed;
-    int clouds;             // number of cumulus heaps
-    double width0, width1;  // heap width range, texels
-    double puffScale;       // puff radius as a fraction of the heap width
-    double softness;        // width of a puff's soft rim, as a fraction of its radius
-    int noiseCells;         // coarsest lattice of the outline warp across the picture
-    double warp;            // outline warp, texels
-    double contrast;        // exponent of the light: above 1 keeps the bodies thinner and the tops bright
-};
-
-// One rounded lump of a heap: an ellipse with radii rx, ry, cut off softly
-// below its heap's flat base; `dim` darkens the low lumps, which the light
-// reaches last.
-struct Puff {
-    double x, y, rx, ry, dim, baseY, baseSoft;
-};
-
-// A heap: round puffs piled into a dome over a flat base, the dome leaning to
-// a random side, with a few smaller sprouts on its top (the cauliflower
-// outline of cumulus).
-void addHeap(std::vector<Puff>& puffs, Rng& rng, double cx, double cy, double width, const CloudStyle& style) {
-    const double baseY = cy + 0.16 * width, baseSoft = 0.05 * width;
-    const double height = width * (0.30 + 0.20 * rng.uniform());
-    const double lean = rng.uniform() - 0.5;
-    const int count = 7 + static_cast<int>(width / 12);
-    for (int k = 0; k < count; k++) {
-        // A point under the dome's outline (a low one if none is found).
-        double s = rng.uniform() * 2 - 1, t = 0;
-        for (int tries = 0; tries < 20; tries++) {
-            const double ts = rng.uniform() * 2 - 1, tt = rng.uniform();
-            if (tt <= (1 - ts * ts) * (1 + lean * ts) * 0.9) {
-                s = ts;
-                t = tt;
-                break;
-            }
-        }
-        s *= 0.95;
-        const double r = width * style.puffScale * (0.8 + 0.45 * rng.uniform()) * (1 - 0.35 * t);
-        const double x = cx + s * width * 0.40;
-        const double y = baseY - 0.55 * r - t * height;
-        puffs.push_back({x, y, r, r * 0.9, 0.88 + 0.12 * t, baseY, baseSoft});
-        // Sprouts on the upper rim of the high puffs.
-        if (t > 0.45 && rng.uniform() < 0.7) {
-            const double a = -PI * (0.2 + 0.6 * rng.uniform());  // on the upper rim
-            const double rs = r * (0.42 + 0.2 * rng.uniform());
-            puffs.push_back(
-                {x + std::cos(a) * r * 0.72, y + std::sin(a) * r * 0.68, rs, rs * 0.92, 1.0, baseY, baseSoft});
-        }
-    }
-}
-
 // Three box passes each way over the wrapping picture: close to a Gaussian.
 std::vector<double> wrapBlur(const std::vector<double>& in, int radius) {
     std::vector<double> a = in, b(in.size());
@@ -135,105 +86,319 @@ std::vector<double> wrapBlur(const std::vector<double>& in, int radius) {
         for (int y = 0; y < SIZE; y++)
             for (int x = 0; x < SIZE; x++) {
                 double sum = 0;
-                for (int k = -radius; k <= radius; k++) sum += a[static_cast<size_t>(y) * SIZE + (x + k + SIZE) % SIZE];
-                b[static_cast<size_t>(y) * SIZE + x] = sum * norm;
+                for (int k = -radius; k <= radius; k++) sum += a[wrapIndex(x + k, y)];
+                b[wrapIndex(x, y)] = sum * norm;
             }
         for (int y = 0; y < SIZE; y++)
             for (int x = 0; x < SIZE; x++) {
                 double sum = 0;
-                for (int k = -radius; k <= radius; k++) sum += b[static_cast<size_t>((y + k + SIZE) % SIZE) * SIZE + x];
-                a[static_cast<size_t>(y) * SIZE + x] = sum * norm;
+                for (int k = -radius; k <= radius; k++) sum += b[wrapIndex(x, y + k)];
+                a[wrapIndex(x, y)] = sum * norm;
             }
     }
     return a;
 }
 
-// Where the scene's zoom starts from: every layer grows out of texel column
-// 84 of the last rows (and the first rows, wrapped), so the last moments of a
-// layer's approach show the neighbourhood below and left of it. Heaps keep
-// clear of it, so that a layer about to pass the viewer does not wash the
-// whole screen over.
-const double CLEARING_X = 52, CLEARING_Y = 4;
+// A soft lump of cloud density: a Gaussian ellipse with radii rx (along its
+// angle) and ry, optionally cut off softly below a flat base at baseY.
+struct Blob {
+    double x, y, rx, ry, angle, weight;
+    double baseY = 0, baseSoft = 0;  // baseSoft 0: no base
+};
 
-// Paints the heaps like a painter would: puff after puff, each a softly
-// edged ball lit from above and a little from the left, the upper ones first
-// so that the lower, nearer lumps overlap them.
-bool paintClouds(const std::string& path, const CloudStyle& style) {
-    Rng rng(style.seed);
-    std::vector<Puff> puffs;
-    std::vector<std::pair<double, double>> centres;
-    for (int i = 0; i < style.clouds; i++) {
-        // Each heap as far from the others (and the clearing) as the best of
-        // a few random candidates: spread evenly, with sky between.
-        double bestX = 0, bestY = 0, bestD = -1;
-        for (int c = 0; c < 8; c++) {
-            const double x = rng.uniform() * SIZE, y = rng.uniform() * SIZE;
-            double d = std::hypot(wrapDelta(x, CLEARING_X) * 0.6, wrapDelta(y, CLEARING_Y)) - 18;
-            for (const auto& o : centres)
-                d = std::min(d, std::hypot(wrapDelta(x, o.first) * 0.6, wrapDelta(y, o.second)));
-            if (d > bestD) {
-                bestD = d;
-                bestX = x;
-                bestY = y;
+// Adds every blob's density to the wrapping grid, each over its 3-sigma box.
+void splat(std::vector<double>& density, const std::vector<Blob>& blobs) {
+    for (const Blob& b : blobs) {
+        const double c = std::cos(b.angle), s = std::sin(b.angle);
+        const int reach = static_cast<int>(std::ceil(3 * std::max(b.rx, b.ry)));
+        const int x0 = static_cast<int>(std::floor(b.x)), y0 = static_cast<int>(std::floor(b.y));
+        for (int y = y0 - reach; y <= y0 + reach; y++)
+            for (int x = x0 - reach; x <= x0 + reach; x++) {
+                const double dx = x + 0.5 - b.x, dy = y + 0.5 - b.y;
+                const double u = (dx * c + dy * s) / b.rx, v = (dy * c - dx * s) / b.ry;
+                const double e = u * u + v * v;
+                if (e >= 9) continue;
+                double w = b.weight * std::exp(-e);
+                if (b.baseSoft > 0) w *= 1 - smoothstep(b.baseY - b.baseSoft, b.baseY + b.baseSoft, y + 0.5);
+                density[wrapIndex(x, y)] += w;
             }
-        }
-        centres.push_back({bestX, bestY});
-        addHeap(puffs, rng, bestX, bestY, style.width0 + (style.width1 - style.width0) * rng.uniform(), style);
     }
-    std::stable_sort(puffs.begin(), puffs.end(), [](const Puff& a, const Puff& b) { return a.y < b.y; });
+}
 
-    // The sun's direction: up, a little left, and toward the viewer.
-    const double lx = -0.30, ly = -0.78, lz = 0.55;
-    const double ll = std::sqrt(lx * lx + ly * ly + lz * lz);
-    const TileFbm warpX(style.seed ^ 0x57A7, style.noiseCells, 3), warpY(style.seed ^ 0x9E11, style.noiseCells, 3);
+// A pick in lo..hi, uniform in the logarithm: every octave of sizes as likely.
+double logUniform(Rng& rng, double lo, double hi) { return lo * std::pow(hi / lo, rng.uniform()); }
 
-    std::vector<double> light(SIZE * SIZE, 0.0);
+// A cumulus heap: round lumps piled into a dome over a flat base, the dome
+// leaning to a random side, with smaller lumps sprouting from its upper rim
+// (the cauliflower outline). `weight` sets how dense (and so how bright) it is.
+void addHeap(std::vector<Blob>& blobs, Rng& rng, double cx, double cy, double width, double height, double weight) {
+    const double baseY = cy + 0.5 * height, baseSoft = 0.1 * height + 2;
+    const double lean = 0.8 * (rng.uniform() - 0.5);
+    const int count = 5 + static_cast<int>(width / 8);
+    for (int k = 0; k < count; k++) {
+        const double s = (rng.uniform() * 2 - 1) * 0.92;
+        const double dome = std::pow(std::max(0.0, 1 - s * s), 0.7) * (1 + lean * s);
+        const double r = width * (0.07 + 0.09 * rng.uniform()) * (0.6 + 0.5 * dome);
+        const double top = std::max(0.0, dome * height - 1.1 * r);
+        const double t = std::sqrt(rng.uniform());  // most lumps high, under the outline
+        const double x = cx + s * width * 0.45, y = baseY - 0.8 * r - top * t;
+        const double w = weight * (0.6 + 0.5 * rng.uniform());
+        blobs.push_back({x, y, r * 1.1, r, 0, w, baseY, baseSoft});
+        if (t > 0.6 && rng.uniform() < 0.6) {
+            const double a = -PI * (0.15 + 0.7 * rng.uniform());
+            const double rs = r * (0.4 + 0.25 * rng.uniform());
+            blobs.push_back(
+                {x + std::cos(a) * r * 0.9, y + std::sin(a) * r * 0.85, rs, rs, 0, w * 0.8, baseY, baseSoft});
+        }
+    }
+}
+
+// A wisp: a long streak of thin lumps along a gently bent path, tapering
+// towards both ends.
+void addWisp(std::vector<Blob>& blobs, Rng& rng, double cx, double cy, double length, double thickness, double angle,
+             double weight) {
+    const double c = std::cos(angle), s = std::sin(angle);
+    const double bend = (rng.uniform() - 0.5) * 0.5;
+    const int count = 3 + static_cast<int>(length / 7);
+    for (int k = 0; k < count; k++) {
+        const double t = (k + 0.5 * rng.uniform()) / count - 0.5;  // -0.5..0.5 along the streak
+        const double taper = 1 - 3.2 * t * t;
+        const double across = (bend * (t * t - 1.0 / 12) + 0.04 * (rng.uniform() - 0.5)) * length;
+        const double x = cx + c * t * length - s * across, y = cy + s * t * length + c * across;
+        const double ry = thickness * (0.6 + 0.4 * rng.uniform()) * (0.5 + 0.5 * taper);
+        blobs.push_back({x, y, ry * (2.5 + 2 * rng.uniform()), ry, angle + 0.15 * (rng.uniform() - 0.5),
+                         weight * (0.55 + 0.45 * rng.uniform()) * (0.35 + 0.65 * taper)});
+    }
+}
+
+// The scene's attenuation of a layer's light at a zoom scale (16.16 texels
+// per pixel): 34 at 0, 0 at 32000, 63 at 90000.
+double fadeAt(double scale) {
+    const int64_t d = std::llabs(static_cast<int64_t>(scale) - 32000);
+    return static_cast<double>(((d * 65536 / 58000) * 63) >> 16);
+}
+
+// Texels per pixel of the smallest zoom at which the scene shows texel
+// (x, y) anywhere on its 320 x 240 screen: screen (sx, sy) shows texture
+// position (340 + s (sx - 340), s (sy + 10) - 10), and the index wraps as a
+// whole, so texel (x, y) also sits at (x + 256 a, y - a + 256 b).
+double smallestScale(int x, int y) {
+    const double sMax = 90000.0 / 65536;
+    double best = sMax;
+    for (int a = -1; a <= 1; a++)
+        for (int b = -1; b <= 2; b++) {
+            const double u = x + 0.5 + 256.0 * a, v = y + 0.5 - a + 256.0 * b;
+            if (u >= 340 || v <= -10) continue;
+            const double lo = std::max((340 - u) / 340, (v + 10) / 250);
+            const double hi = std::min({(340 - u) / 20, (v + 10) / 10, sMax});
+            if (lo <= hi) best = std::min(best, lo);
+        }
+    return best;
+}
+
+// Lowers texels until no linear-index neighbour (the next texel of a screen
+// row, also across a column wrap into the next texture row, and the texel
+// of the next screen row) lies more than slope[i] green levels below texel
+// i, and no diagonal one more than 4/3 x slope[i].
+void limitSlope(std::vector<double>& v, const std::vector<double>& slope) {
+    const int steps[4] = {1, SIZE - 1, SIZE, SIZE + 1};
+    const double spans[4] = {1, 4.0 / 3, 1, 4.0 / 3};
+    for (bool changed = true; changed;) {
+        changed = false;
+        for (int dir = 0; dir < 2; dir++)
+            for (int n = 0; n < TEXELS; n++) {
+                const int i = dir == 0 ? n : TEXELS - 1 - n;
+                for (int k = 0; k < 4; k++)
+                    for (int sign = -1; sign <= 1; sign += 2) {
+                        const double bound = v[(i + sign * steps[k] + TEXELS) % TEXELS] + spans[k] * slope[i];
+                        if (v[i] > bound + 1e-9) {
+                            v[i] = bound;
+                            changed = true;
+                        }
+                    }
+            }
+    }
+}
+
+// How one picture's density turns into light.
+struct Look {
+    uint64_t seed;
+    double gain;       // density to cover: 1 - exp(-gain x density)
+    double erode;      // depth of the noise that frays the outlines, in cover
+    int noiseCells;    // coarsest lattice of that noise across the picture
+    int warpCells;     // coarsest lattice of the outline warp
+    double warp;       // outline warp, texels
+    double peak;       // green of the brightest texel
+    double shadow;     // how much the lower parts of a cloud darken
+    double nearLight;  // light left after the fading per texel per pixel of the smallest zoom showing a texel
+};
+
+// Density to light: cover frayed by noise, lit from above (the optical depth
+// of the cloud above a texel darkens it), blurred, then kept below what the
+// scene's fading lets through where it magnifies texels into blocks, and
+// limited in slope so that magnified texels never show as steps.
+bool render(const std::string& path, const std::vector<double>& density, const Look& look) {
+    const TileFbm fray(look.seed ^ 0x5EED, look.noiseCells, 4);
+    const TileFbm grain(look.seed ^ 0x6A17, 2 * look.noiseCells, 3);
+    const TileFbm warpX(look.seed ^ 0x57A7, look.warpCells, 3), warpY(look.seed ^ 0x9E11, look.warpCells, 3);
+    // Lumpy outlines: each texel takes the density of a slightly displaced
+    // point (bilinear between texels).
+    std::vector<double> thick(TEXELS);
     for (int y = 0; y < SIZE; y++)
         for (int x = 0; x < SIZE; x++) {
-            // Lumpy outlines: each texel looks up a slightly displaced point.
-            const double px = x + 0.5 + style.warp * 2 * warpX.at(x + 0.5, y + 0.5);
-            const double py = y + 0.5 + style.warp * 2 * warpY.at(x + 0.5, y + 0.5);
-            double v = 0;
-            for (const Puff& p : puffs) {
-                const double dx = wrapDelta(px, p.x) / p.rx, dy = wrapDelta(py, p.y) / p.ry;
-                const double d2 = dx * dx + dy * dy;
-                if (d2 >= 1) continue;
-                const double d = std::sqrt(d2);
-                const double alpha = (1 - smoothstep(1 - style.softness, 1, d)) *
-                                     (1 - smoothstep(-p.baseSoft, p.baseSoft, wrapDelta(py, p.baseY)));
-                // A ball's normal at this point, and how much sun it catches.
-                const double nz = std::sqrt(1 - d2);
-                const double lambert = std::max(0.0, (dx * lx + dy * ly + nz * lz) / ll);
-                const double b = p.dim * (0.60 + 0.40 * lambert);
-                v += (b - v) * alpha;
-            }
-            light[static_cast<size_t>(y) * SIZE + x] = v;
+            const double px = x + 2 * look.warp * warpX.at(x + 0.5, y + 0.5);
+            const double py = y + 2 * look.warp * warpY.at(x + 0.5, y + 0.5);
+            const double fx = std::floor(px), fy = std::floor(py), tx = px - fx, ty = py - fy;
+            const int ix = static_cast<int>(fx), iy = static_cast<int>(fy);
+            const double d = (density[wrapIndex(ix, iy)] * (1 - tx) + density[wrapIndex(ix + 1, iy)] * tx) * (1 - ty) +
+                             (density[wrapIndex(ix, iy + 1)] * (1 - tx) + density[wrapIndex(ix + 1, iy + 1)] * tx) * ty;
+            thick[wrapIndex(x, y)] = d * (1 + 1.2 * grain.at(x + 0.5, y + 0.5));
         }
-    // Softened once more: the scene magnifies a texel to up to dozens of
-    // pixels, where any step between neighbours would show as an edge.
-    light = wrapBlur(light, 1);
+    std::vector<double> light(TEXELS);
+    for (int y = 0; y < SIZE; y++)
+        for (int x = 0; x < SIZE; x++) {
+            // Optical depth toward the sun, up and a little left.
+            double tau = 0;
+            for (int k = 1; k <= 16; k++) tau += thick[wrapIndex(x - k / 2, y - 2 * k)];
+            const double cover = 1 - std::exp(-look.gain * thick[wrapIndex(x, y)]);
+            const double frayed = smoothstep(0.1, 0.8, cover - look.erode * (1 + 2 * fray.at(x + 0.5, y + 0.5)));
+            const double lit = 1 - look.shadow * (1 - std::exp(-0.06 * tau));
+            light[wrapIndex(x, y)] = frayed * lit;
+        }
+    light = wrapBlur(light, 2);
     double brightest = 1e-9;
     for (double v : light) brightest = std::max(brightest, v);
-    // The brightest tops get the full 63, so that they outlast the scene's
-    // strongest fading.
+    // Where the zoom magnifies a texel to many pixels, only faint light may
+    // remain after the fading, and neighbours differ less.
+    std::vector<double> slope(TEXELS);
+    for (int y = 0; y < SIZE; y++)
+        for (int x = 0; x < SIZE; x++) {
+            const double s = smallestScale(x, y);
+            const double cap = fadeAt(s * 65536) + look.nearLight * s;
+            double& v = light[wrapIndex(x, y)];
+            v = std::min(v / brightest * look.peak, cap);
+            slope[wrapIndex(x, y)] = std::min(3.0, std::max(1.2, 8 * s));
+        }
+    limitSlope(light, slope);
     Picture picture(SIZE, SIZE);
     for (int y = 0; y < SIZE; y++)
-        for (int x = 0; x < SIZE; x++)
-            art::setGrey(picture, x, y, std::pow(light[static_cast<size_t>(y) * SIZE + x] / brightest, style.contrast));
+        for (int x = 0; x < SIZE; x++) art::setGrey(picture, x, y, light[wrapIndex(x, y)] / 63);
     return savePng(picture, path);
+}
+
+// A placed cloud: centre and half sizes, texels.
+struct Placed {
+    double x, y, rx, ry;
+};
+// True when a cloud of half sizes rx, ry centred at (x, y) keeps clear of
+// every placed one (their half sizes added, measured as an ellipse).
+bool clear(const std::vector<Placed>& placed, double x, double y, double rx, double ry) {
+    for (const Placed& p : placed) {
+        const double dx = wrapDelta(x, p.x) / (rx + p.rx), dy = wrapDelta(y, p.y) / (ry + p.ry);
+        if (dx * dx + dy * dy < 1) return false;
+    }
+    return true;
+}
+
+// True when texel (x, y) passes right behind the plane while it is bright:
+// the zoom moves every texel outward along a fixed ray from (340, -10), and
+// the plane keeps mostly to the rays 122..160 degrees from there (screen y
+// down), 150 to 300 pixels out. A texel copy at distance d from that point
+// passes a pixel D out at d / D texels per pixel, bright while that lies
+// within 0.2 .. 0.8.
+bool behindPlane(double x, double y) {
+    for (int a = -1; a <= 1; a++)
+        for (int b = -1; b <= 2; b++) {
+            const double du = x + 256.0 * a - 340, dv = y - a + 256.0 * b + 10;
+            const double angle = std::atan2(dv, du) * 180 / PI, d = std::hypot(du, dv);
+            if (angle >= 122 && angle <= 160 && d >= 30 && d <= 200) return true;
+        }
+    return false;
+}
+
+// The share of a cloud's box (centre x, y, half sizes rx, ry) that passes
+// behind the plane.
+double planeExposure(double x, double y, double rx, double ry) {
+    int hits = 0, total = 0;
+    for (int j = -2; j <= 2; j++)
+        for (int i = -3; i <= 3; i++, total++) hits += behindPlane(x + rx * i / 3, y + ry * j / 2);
+    return static_cast<double>(hits) / total;
+}
+
+// Picks the centre of a cloud of half sizes rx, ry: a random spot clear of
+// the clouds placed so far, shown while the zoom is near its brightest (the
+// lower rows only pass by strongly faded, the texels about (84, 0) only
+// hugely magnified), of which no more than `exposure` passes behind the
+// plane; failing that, the best of the clear spots tried. Returns false
+// when none is clear.
+bool placeCloud(Rng& rng, std::vector<Placed>& placed, double rx, double ry, double exposure, double& cx, double& cy) {
+    double best = 1e9;
+    for (int tries = 0; tries < 300 && best > 0; tries++) {
+        const double x = rng.uniform() * SIZE, y = rng.uniform() * SIZE;
+        if (!clear(placed, x, y, rx, ry)) continue;
+        const double s = smallestScale(static_cast<int>(x), static_cast<int>(y));
+        const double score =
+            std::max(0.0, planeExposure(x, y, rx, ry) - exposure) + std::max(0.0, 0.15 - s) + std::max(0.0, s - 0.65);
+        if (score < best) {
+            best = score;
+            cx = x;
+            cy = y;
+        }
+    }
+    if (best > 1e8) return false;
+    placed.push_back({cx, cy, rx, ry});
+    return true;
 }
 
 }  // namespace
 
-// Medium cumulus heaps.
+// Cumulus heaps of very different sizes: one large, two middling, a few small.
 bool makeCloud1(const std::string& dir) {
-    return paintClouds(dir + "/cloud1.png", {0xC1u, 8, 76, 120, 0.185, 0.45, 4, 5, 1.8});
+    Rng rng(0xC1u);
+    std::vector<Blob> blobs;
+    std::vector<Placed> placed;
+    for (double width : {120.0, 96.0, 80.0, 66.0, 54.0, 44.0}) {
+        const double height = width * (0.4 + 0.2 * rng.uniform());
+        double x, y;
+        if (placeCloud(rng, placed, 0.5 * width, 0.6 * height + 6, 0.15, x, y))
+            addHeap(blobs, rng, x, y, width, height, 0.7 + 0.5 * rng.uniform());
+    }
+    std::vector<double> density(TEXELS, 0.0);
+    splat(density, blobs);
+    return render(dir + "/cloud1.png", density, {0xC1u, 1.6, 0.12, 6, 8, 5, 36, 0.45, 80});
 }
-// Many small puffs.
+
+// Long wisps and streaks, all drifting at much the same slant.
 bool makeCloud2(const std::string& dir) {
-    return paintClouds(dir + "/cloud2.png", {0xC2u, 19, 40, 64, 0.21, 0.5, 8, 3, 1.8});
+    Rng rng(0xC2u);
+    std::vector<Blob> blobs;
+    std::vector<Placed> placed;
+    const double slant = -0.18;
+    for (int i = 0; i < 7; i++) {
+        const double length = logUniform(rng, 50, 170), thickness = 4 + 5 * rng.uniform();
+        // Thin enough to cross the plane now and then.
+        double x, y;
+        if (placeCloud(rng, placed, 0.4 * length, 2.5 * thickness, 0.5, x, y))
+            addWisp(blobs, rng, x, y, length, thickness, slant + 0.2 * (rng.uniform() - 0.5),
+                    0.6 + 0.5 * rng.uniform());
+    }
+    std::vector<double> density(TEXELS, 0.0);
+    splat(density, blobs);
+    return render(dir + "/cloud2.png", density, {0xC2u, 1.8, 0.18, 6, 8, 4, 29, 0.15, 80});
 }
-// A few large, billowing banks.
+
+// A few large, soft banks.
 bool makeCloud3(const std::string& dir) {
-    return paintClouds(dir + "/cloud3.png", {0xC3u, 4, 124, 168, 0.165, 0.4, 4, 7, 1.8});
+    Rng rng(0xC3u);
+    std::vector<Blob> blobs;
+    std::vector<Placed> placed;
+    for (int i = 0; i < 4; i++) {
+        const double width = 100 + 90 * rng.uniform(), height = width * (0.25 + 0.12 * rng.uniform());
+        double x, y;
+        if (placeCloud(rng, placed, 0.45 * width, 0.7 * height + 8, 0.15, x, y))
+            addHeap(blobs, rng, x, y, width, height, 0.8 + 0.4 * rng.uniform());
+    }
+    std::vector<double> density(TEXELS, 0.0);
+    splat(density, blobs);
+    return render(dir + "/cloud3.png", density, {0xC3u, 1.4, 0.15, 6, 6, 10, 38, 0.5, 80});
 }
