@@ -74,16 +74,22 @@ Colour reflection(double u, double v) {
     // The clear coat mirrors the surroundings, more so at grazing angles.
     // Upward faces catch the open sky, downward ones the dark below.
     const double fresnel =
-        0.10 + 0.55 * std::pow(1 - nz, 2.2) + 0.22 * smoothstep(0.0, 0.85, -ny) + 0.2 * smoothstep(0.1, 0.9, ny);
+        0.22 + 0.50 * std::pow(1 - nz, 2.0) + 0.25 * smoothstep(0.0, 0.7, -ny) + 0.35 * smoothstep(0.05, 0.6, ny);
     c = mix(c, environment(ny), clamp01(fresnel));
-    // A crisp bright rim where the horizon meets the sky, narrow at the centre.
-    const double horizonLine = std::exp(-std::pow((ny - 0.05) / 0.035, 2)) * (0.15 + 0.45 * (1 - nz));
+    // Below the horizon the lacquer falls into the ground's shadow at once:
+    // a clear split between the sky-lit upper half and the dark lower half.
+    c = art::scale(c, 1 - 0.35 * smoothstep(0.02, 0.2, ny));
+    // A bright band where the horizon meets the sky, widest toward the rim.
+    const double horizonLine =
+        std::exp(-std::pow((ny - 0.01) / (0.035 + 0.03 * (1 - nz)), 2)) * (0.45 + 0.4 * (1 - nz));
     c = mix(c, SKY_HORIZON, clamp01(horizonLine));
-    // The sun: a soft highlight up and to the left, with a broad sheen around it.
+    // The sun: a hot highlight up and to the left, with a broad sheen around it.
     const double hx = nx + 0.34, hy = ny + 0.44;
     const double d2 = hx * hx + hy * hy;
-    const double hot = std::exp(-d2 / 0.012) * 0.95 + std::exp(-d2 / 0.09) * 0.30;
+    const double hot = std::exp(-d2 / 0.008) * 1.2 + std::exp(-d2 / 0.06) * 0.35 + std::exp(-d2 / 0.3) * 0.12;
     c = mix(c, HIGHLIGHT, clamp01(hot));
+    // A darker rim: the silhouette turns away from every light.
+    c = art::scale(c, 1 - 0.45 * smoothstep(0.78, 1.0, r));
     return c;
 }
 
@@ -115,17 +121,26 @@ Colour fabric(double across, double along, double ribSpacing, const art::ValueNo
     c = mix(c, FABRIC_LIGHT, 0.55 * (1 - smoothstep(0.0, 0.35, along)));
     c = mix(c, FABRIC_DARK, 0.30 * smoothstep(0.7, 1.0, along));
     // Rib tapes: light lines, each flanked by a soft sag shadow.
-    c = mix(c, FABRIC_LIGHT, 0.55 * (1 - smoothstep(0.6, 1.6, nearRib)));
-    c = mix(c, FABRIC_DARK, 0.18 * smoothstep(1.6, 3.0, nearRib) * (1 - smoothstep(3.0, ribSpacing * 0.5, nearRib)));
+    // Each rib catches the light on its near side and casts a soft shade on
+    // the sagging fabric beyond it.
+    c = mix(c, FABRIC_LIGHT, 0.7 * (1 - smoothstep(0.5, 1.5, phase * ribSpacing)));
+    c = mix(c, FABRIC_DARK, 0.45 * (1 - smoothstep(0.8, 2.2, (1 - phase) * ribSpacing)));
+    c = mix(c, FABRIC_DARK, 0.22 * smoothstep(1.5, 3.0, nearRib) * (1 - smoothstep(3.0, ribSpacing * 0.5, nearRib)));
     // Uneven dope.
     const double n = noise.fbm(across * 0.06, along * 3.1);
     return art::scale(c, 1 + 0.10 * n);
 }
 
-// Darkens the rim of a rect (the thin box sides and the outline of plates).
+// Models a painted part: light from the top left falling off to shade at the
+// bottom right of its rect, then a dark outline along the rim (the thin box
+// sides and the outline of plates).
 Colour outlined(Colour c, double u, double v, const AtlasRect& r, double width) {
+    const double sx = clamp01((u - r.u0) / (r.u1 - r.u0)), sy = clamp01((v - r.v0) / (r.v1 - r.v0));
+    c = art::scale(c, 1.18 - 0.22 * sx - 0.28 * sy);
     const double edge = std::min(std::min(u - r.u0, r.u1 - u), std::min(v - r.v0, r.v1 - v));
-    return mix(c, FABRIC_DARK, 0.8 * (1 - smoothstep(width * 0.5, width * 1.5, edge)));
+    const Colour outline = {60, 8, 12};
+    c = mix(c, FABRIC_LIGHT, 0.35 * band(edge, width * 2.2, 0.5));
+    return mix(c, outline, 0.9 * (1 - smoothstep(width * 0.6, width * 1.4, edge)));
 }
 
 // A rect and a 2-texel margin around it: the margins fill the gaps along the

@@ -230,6 +230,7 @@ struct Look {
     double warp;       // outline warp, texels
     double peak;       // green of the brightest texel
     double shadow;     // how much the lower parts of a cloud darken
+    int soften;        // blur radius of the body, texels (three box passes)
     double nearLight;  // light left after the fading per texel per pixel of the smallest zoom showing a texel
 };
 
@@ -254,18 +255,36 @@ bool render(const std::string& path, const std::vector<double>& density, const L
                              (density[wrapIndex(ix, iy + 1)] * (1 - tx) + density[wrapIndex(ix + 1, iy + 1)] * tx) * ty;
             thick[wrapIndex(x, y)] = d * (1 + 1.2 * grain.at(x + 0.5, y + 0.5));
         }
+    // The body: cover frayed at its outline, then blurred so that every cloud
+    // rises from its edge in a smooth, rounded swell to a full interior.
+    std::vector<double> body(TEXELS);
+    for (int y = 0; y < SIZE; y++)
+        for (int x = 0; x < SIZE; x++) {
+            const double cover = 1 - std::exp(-look.gain * thick[wrapIndex(x, y)]);
+            body[wrapIndex(x, y)] = smoothstep(0.08, 0.55, cover - look.erode * (1 + 2 * fray.at(x + 0.5, y + 0.5)));
+        }
+    body = wrapBlur(body, look.soften);
+    // Lit from above and a little left: texels with open sky above them (the
+    // tops) brighten, those with cloud above and open sky below (the bases)
+    // darken; the optical depth above shades the lower parts a little more.
     std::vector<double> light(TEXELS);
     for (int y = 0; y < SIZE; y++)
         for (int x = 0; x < SIZE; x++) {
-            // Optical depth toward the sun, up and a little left.
+            const double b = body[wrapIndex(x, y)];
+            const double rounded = 1 - (1 - b) * (1 - b);
+            double above = 0, below = 0;
+            for (int k = 1; k <= 6; k++) {
+                above += body[wrapIndex(x - k / 3, y - 2 * k)];
+                below += body[wrapIndex(x + k / 3, y + 2 * k)];
+            }
+            above /= 6;
+            below /= 6;
             double tau = 0;
-            for (int k = 1; k <= 16; k++) tau += thick[wrapIndex(x - k / 2, y - 2 * k)];
-            const double cover = 1 - std::exp(-look.gain * thick[wrapIndex(x, y)]);
-            const double frayed = smoothstep(0.1, 0.8, cover - look.erode * (1 + 2 * fray.at(x + 0.5, y + 0.5)));
-            const double lit = 1 - look.shadow * (1 - std::exp(-0.06 * tau));
-            light[wrapIndex(x, y)] = frayed * lit;
+            for (int k = 1; k <= 16; k++) tau += body[wrapIndex(x - k / 2, y - 3 * k)];
+            const double top = clamp01(below - above), base = clamp01(above - below);
+            const double lit = 0.86 + 0.12 * top - look.shadow * (0.6 * base + 0.4 * (1 - std::exp(-0.15 * tau)));
+            light[wrapIndex(x, y)] = rounded * lit;
         }
-    light = wrapBlur(light, 2);
     double brightest = 1e-9;
     for (double v : light) brightest = std::max(brightest, v);
     // Where the zoom magnifies a texel to many pixels, only faint light may
@@ -357,7 +376,7 @@ bool makeCloud1(const std::string& dir) {
     Rng rng(0xC1u);
     std::vector<Blob> blobs;
     std::vector<Placed> placed;
-    for (double width : {120.0, 96.0, 80.0, 66.0, 54.0, 44.0}) {
+    for (double width : {120.0, 96.0, 80.0, 66.0, 54.0, 44.0, 36.0, 30.0}) {
         const double height = width * (0.4 + 0.2 * rng.uniform());
         double x, y;
         if (placeCloud(rng, placed, 0.5 * width, 0.6 * height + 6, 0.15, x, y))
@@ -365,7 +384,7 @@ bool makeCloud1(const std::string& dir) {
     }
     std::vector<double> density(TEXELS, 0.0);
     splat(density, blobs);
-    return render(dir + "/cloud1.png", density, {0xC1u, 1.6, 0.12, 6, 8, 5, 36, 0.45, 80});
+    return render(dir + "/cloud1.png", density, {0xC1u, 1.6, 0.12, 6, 8, 5, 46, 0.35, 3, 80});
 }
 
 // Long wisps and streaks, all drifting at much the same slant.
@@ -384,7 +403,7 @@ bool makeCloud2(const std::string& dir) {
     }
     std::vector<double> density(TEXELS, 0.0);
     splat(density, blobs);
-    return render(dir + "/cloud2.png", density, {0xC2u, 1.8, 0.18, 6, 8, 4, 29, 0.15, 80});
+    return render(dir + "/cloud2.png", density, {0xC2u, 1.8, 0.18, 6, 8, 4, 40, 0.15, 2, 80});
 }
 
 // A few large, soft banks.
@@ -400,5 +419,5 @@ bool makeCloud3(const std::string& dir) {
     }
     std::vector<double> density(TEXELS, 0.0);
     splat(density, blobs);
-    return render(dir + "/cloud3.png", density, {0xC3u, 1.4, 0.15, 6, 6, 10, 38, 0.5, 80});
+    return render(dir + "/cloud3.png", density, {0xC3u, 1.4, 0.15, 6, 6, 10, 44, 0.35, 4, 80});
 }
