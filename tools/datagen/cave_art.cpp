@@ -124,7 +124,7 @@ Colour wetFace(double x, double y, Colour dry, const art::ValueNoise& noise) {
     c = art::screen(c, {150, 206, 214}, 0.3 * sheen * wet);
     // Under the sheet: deep water colours, a shade darker than the thinnest
     // water the palette draws.
-    const double behind = smoothstep(-7, -1, d);
+    const double behind = smoothstep(-3, 0.5, d);
     const Colour deep = mix({10, 30, 42}, {24, 66, 82}, smoothstep(0.2, 0.85, streak));
     c = mix(c, art::screen(deep, {120, 200, 210}, 0.25 * sheen), behind);
     return c;
@@ -161,6 +161,20 @@ Colour ledge(double x, double y, double edgeRow, const art::ValueNoise& noise) {
         c, {200, 240, 236},
         0.5 * smoothstep(0.8, 0.9, noise.at(x / 1.4 + 170, 3.0)) * std::exp(-std::pow((depth - 1.0) / 0.8, 2)));
     return c;
+}
+
+// The cleft the main pour runs out of: a dark arch in the lip's face, black
+// at its back and lit faintly cool near the water, with a thin dark rim where
+// the rock turns into it. Returns the cover (0 outside).
+double cleft(double sx, double y, Colour& colour) {
+    const double inside = cleftInside(sx, y);
+    if (inside < -1.5) return 0;
+    const double above = crestRow(MAIN_POUR, sx) - y;
+    Colour c = mix({5, 5, 11}, {18, 34, 46}, smoothstep(9, 1, above));
+    // The rock's edge turning away into the dark.
+    const double rim = std::exp(-std::pow(inside / 0.9, 2));
+    colour = mix(c, {2, 2, 6}, 0.6 * rim);
+    return smoothstep(-1.2, 0.4, inside);
 }
 
 // At a pour's crest: the water's glassy surface sliding to the edge, a bright
@@ -416,6 +430,13 @@ bool makeCave(const std::string& dir) {
                 c = mix(c, rock, smoothstep(-1, 1, ceilingEdge - py));
             }
             if (px >= STRIP_X && px < STRIP_X + STRIP_W) {
+                Colour cc;
+                const double inCleft = cleft(px - STRIP_X, py, cc);
+                if (inCleft > 0) c = mix(c, cc, inCleft);
+                // The rock around the opening catches the water's light.
+                const double sx = px - STRIP_X, rimOut = cleftInside(sx, py);
+                if (rimOut > -4 && rimOut < 0 && py < crestRow(MAIN_POUR, sx))
+                    c = art::screen(c, {150, 206, 206}, 0.3 * std::exp(-std::pow((rimOut + 1.6) / 1.1, 2)));
                 Colour nc;
                 const double cover = notch(px - STRIP_X, py, nc, noise);
                 if (cover > 0) c = mix(c, nc, cover);

@@ -29,8 +29,8 @@ struct Pour {
     double spread;     // extra half width gained by the pool
     double drift;      // columns it wanders outward by the pool
 };
-const Pour MAIN_POUR = {63, 19, 17, 22, 0};
-const Pour SIDE_POURS[] = {{22, 1.8, 25, 4.5, -3}, {103, 2.2, 23, 5.0, 2}};
+const Pour MAIN_POUR = {63, 19, 14, 22, 0};
+const Pour SIDE_POURS[] = {{22, 1.8, 20, 4.5, -3}, {103, 2.2, 19, 5.0, 2}};
 
 // The crest of a pour at column x: the water bulges over the rounded rock,
 // highest in its middle and curling down at its shoulders, unevenly.
@@ -40,11 +40,22 @@ inline double crestRow(const Pour& p, double x) {
            0.5 * wobble(x * 1.3, p.x + 5);
 }
 
-// Lower edge of the rock lip where no water covers it: a heavy shelf,
-// deepest over the fall, rising into the ceiling toward the strip's sides.
+// Lower edge of the rock lip where no water covers it: a shelf, deepest
+// over the fall, rising into the ceiling toward the strip's sides. Kept thin
+// so the falling names come out from behind it early.
 inline double ledgeRow(double x) {
     const double d = (x - 64) / 64.0;
-    return 31 - 12 * d * d * d * d + 2.6 * wobble(x * 0.13, 1.0) + 1.0 * wobble(x * 0.5, 3.0);
+    return 24 - 8 * d * d * d * d + 1.8 * wobble(x * 0.13, 1.0) + 0.7 * wobble(x * 0.5, 3.0);
+}
+
+// The dark cleft in the lip the main pour runs out of: > 0 inside (rows),
+// an arch over the crest, tallest in its middle.
+inline double cleftInside(double x, double y) {
+    const double u = (x - MAIN_POUR.x) / (MAIN_POUR.halfWidth + 3.0);
+    if (std::fabs(u) >= 1.5) return -100;
+    const double archTop = MAIN_POUR.crest - 1 - 8 * (1 - u * u) + 0.8 * wobble(x * 0.4, 7.0);
+    const double side = (1 - std::fabs(u)) * (MAIN_POUR.halfWidth + 3.0);
+    return std::min(std::min(y - archTop, side), crestRow(MAIN_POUR, x) + 2 - y);
 }
 
 // How far down the fall a row is, 0 at the crest, 1 at the pool.

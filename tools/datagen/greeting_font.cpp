@@ -1,13 +1,15 @@
-// fontgreet.png: the cave's bold 16 x 16 capitals, amber-gold with a dark
-// outline and a drop shadow down and to the right, so they read over white
-// foam and dark water alike and seem to stand off the water.
+// fontgreet.png: the cave's bold 16 x 16 capitals, amber-gold and bevelled
+// (lit along their upper left edges, shaded along their lower right), with a
+// dark outline and a drop shadow down and to the right, so they read over
+// white foam and dark water alike as solid pieces tumbling in the fall.
 //
 // Each letter is a few pen strokes designed in an 11 x 13 box (stems on
 // columns 0..2 and 8..10, bars on rows 0..2, 5..7 and 10..12), rendered at
-// 8 x 8 samples per pixel into 11 x 12 pixels. The box sits at cell columns
-// 3..13 and rows 2..13, the outline one pixel around it and the shadow one
-// more pixel down and right, so everything lies in the 15 x 15 square from
-// (1, 1) that the rotated drawing samples, centred near its pivot (8, 8).
+// 8 x 8 samples per pixel into 11 x 11 pixels. The box sits at cell columns
+// 3..13 and rows 3..13, centred on the rotation pivot (8, 8); with the outline
+// around it the letter fills 13 x 13, and the shadow one pixel down and right
+// still lies in the 15 x 15 square from (1, 1) that the rotated drawing
+// samples.
 #include <cmath>
 #include <vector>
 
@@ -22,13 +24,13 @@ using art::mix;
 using art::smoothstep;
 
 const int CELL = 16;
-const int BOX_X = 3, BOX_Y = 2, BOX_W = 11, BOX_H = 12;
+const int BOX_X = 3, BOX_Y = 3, BOX_W = 11, BOX_H = 11;
 // Rows of the design box the strokes are drawn in, squeezed into BOX_H.
 const double DESIGN_H = 13;
 const int FIRST_CHAR = 32, LAST_CHAR = 102;
 
-const double PEN = 1.45;  // half width of stems and bars
-const double THIN = 1.2;  // half width of the diagonals of M, N, W
+const double PEN = 1.6;   // half width of stems and bars
+const double THIN = 1.3;  // half width of the diagonals of M, N, W
 
 struct Segment {
     double x0, y0, x1, y1, r;
@@ -248,10 +250,12 @@ std::vector<double> coverage(const Glyph& g) {
 }
 
 const Colour KEY = {255, 0, 255};
-const Colour OUTLINE = {36, 20, 30};
-const Colour SHADOW = {10, 8, 18};
-const Colour FILL_TOP = {255, 242, 170};
-const Colour FILL_BOTTOM = {248, 152, 48};
+const Colour OUTLINE = {34, 18, 24};
+const Colour SHADOW = {8, 12, 22};
+const Colour FILL_TOP = {255, 226, 128};
+const Colour FILL_BOTTOM = {236, 140, 40};
+const Colour BEVEL_LIGHT = {255, 250, 222};
+const Colour BEVEL_DARK = {150, 70, 22};
 
 void setColour(Picture& p, int x, int y, Colour c) {
     p.set(x, y, static_cast<int>(std::lround(c.r)), static_cast<int>(std::lround(c.g)),
@@ -272,9 +276,17 @@ void drawGlyph(Picture& sheet, int cellX, int cellY, const Glyph& g) {
             if (inked(x, y)) {
                 // Cream at the top warming to gold at the foot; partly covered
                 // pixels lean toward the outline, which rounds the strokes.
-                const Colour fill = mix(FILL_TOP, FILL_BOTTOM, smoothstep(1, BOX_H - 2, y));
+                Colour fill = mix(FILL_TOP, FILL_BOTTOM, smoothstep(1, BOX_H - 2, y));
+                // The bevel: edges facing up and left catch the light, those
+                // facing down and right fall into shade.
+                const bool lit = !inked(x - 1, y) || !inked(x, y - 1) || !inked(x - 1, y - 1);
+                const bool shaded = !inked(x + 1, y) || !inked(x, y + 1) || !inked(x + 1, y + 1);
+                if (shaded && !lit)
+                    fill = BEVEL_DARK;
+                else if (lit && !shaded)
+                    fill = mix(fill, BEVEL_LIGHT, 0.75);
                 const double solid = smoothstep(INK, 0.92, cover[y * BOX_W + x]);
-                setColour(sheet, sx, sy, mix(mix(OUTLINE, fill, 0.45), fill, solid));
+                setColour(sheet, sx, sy, mix(mix(OUTLINE, fill, 0.6), fill, solid));
                 continue;
             }
             bool near = false, shade = false;

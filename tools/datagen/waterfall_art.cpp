@@ -197,11 +197,12 @@ bool makeWaterfallPalette(const std::string& dir) {
 }
 
 // Opacity of the strip (columns 100..227 of the screen, all rows): the water
-// pouring over the lip in a main tongue and two thin spills, opaque inside;
-// its sides breaking into vertical fingers and loose threads; spray drifting
-// off them; mist over the pool where it lands. No pixel is quite zero,
-// because the falling names are drawn only where the opacity is non-zero and
-// the longest name spans the whole strip.
+// running out of the cleft and over the lip in a main tongue and two thin
+// spills, opaque inside, its sides fading out smoothly over a few pixels into
+// a soft veil of spray; mist over the pool where it lands. Zero over the rock
+// of the lip, so the falling names come out from behind it; everywhere below
+// the lip at least one level, because the names are drawn only where the
+// opacity is non-zero and the longest name spans the whole strip.
 bool makeWaterfallAlpha(const std::string& dir) {
     using namespace cave;
     const art::ValueNoise noise(0xA1FA);
@@ -209,56 +210,49 @@ bool makeWaterfallAlpha(const std::string& dir) {
     for (int y = 0; y < H; y++)
         for (int x = 0; x < STRIP_W; x++) {
             const double px = x + 0.5, py = y + 0.5;
-            // Just enough to let the names pass everywhere.
-            const double veil = 1.2 / 63.0;
             const double top = waterTop(px);
-            if (py < top - 1) {
-                art::setGrey(p, x, y, veil);
+            if (py < top - 0.5) {
+                art::setGrey(p, x, y, 0);
                 continue;
             }
+            // Just enough to let the names pass everywhere below the lip.
+            const double veil = 1.2 / 63.0;
             const double t = fallDepth(py);
             const double d = waterInside(px, py);
-            // The edge breaks into fingers of water, longer lower down.
-            // Each column's pattern is shifted by its own amount so the
-            // fingers do not end on shared rows.
-            const double stagger = 5 * noise.at(px / 1.7 + 300, 0.5);
-            const double fingers = (noise.at(px / 2.1 + 40, py / 24.0 + stagger) - 0.5) * 2 * (2.0 + 12.0 * t) +
-                                   0.8 * (noise.at(px / 1.3 + 90, py / 9.0 + stagger) - 0.5);
-            double body = smoothstep(-1.1, 1.1, mainInside(px, py) + fingers);
-            // The thin spills fray as they fall, turning to loose water and
-            // spray before the pool.
+            // The sheet's edge: opaque a pixel inside, fading over a band
+            // that widens as the water falls and loosens.
+            const double soft = 2.0 + 4.0 * t;
+            double body = smoothstep(-soft, 1.5, mainInside(px, py));
+            // The thin spills thin out as they fall, turning to loose water
+            // and spray before the pool; smoothly, with no per-column bars.
             for (const Pour& s : SIDE_POURS) {
-                const double fray = smoothstep(70, 170, py + 30 * noise.at(px / 3.0 + 7, py / 40.0));
-                const double spill = smoothstep(-1.0, 1.0, sideInside(s, px, py) + 0.6 * fingers) *
-                                     (1 - 0.6 * fray * (0.6 + 0.8 * noise.at(px / 1.5 + 60, py / 14.0)));
+                const double fray = smoothstep(60, 180, py + 25 * (noise.fbm(px / 14.0 + 7, py / 40.0)));
+                const double spill = smoothstep(-1.5 - 2.5 * t, 1.2, sideInside(s, px, py)) * (1 - 0.55 * fray);
                 body = std::max(body, spill);
             }
-            // Loose threads of water beyond the edge, a column or two wide.
-            const double thread = smoothstep(0.62, 0.8, noise.at(px / 1.7 + 200, py / 34.0)) *
-                                  std::exp(-std::max(0.0, -d) / (2.5 + 8.0 * t)) * (0.35 + 0.45 * t);
             // The water tips over the crest a little translucent, so the
             // painted glassy curl shows through before the sheet thickens.
-            const double start = smoothstep(top - 1, top + 1.2, py) * (0.5 + 0.5 * smoothstep(top + 1, top + 9, py));
+            const double start =
+                smoothstep(top - 0.5, top + 1.5, py) * (0.55 + 0.45 * smoothstep(top + 1, top + 8, py));
             body *= start;
             // It ends in the pool: below the splash the painted foam shows,
             // churned by the mist over it.
-            const double end = 1 - smoothstep(SPLASH_ROW - 6, SPLASH_ROW + 8, py);
-            body *= end;
-            // Spray drifting off the sides, thicker lower down.
+            body *= 1 - smoothstep(SPLASH_ROW - 6, SPLASH_ROW + 8, py);
+            // A veil of spray beside the sheet, thicker lower down, varying
+            // only slowly so it reads as a haze rather than streaks.
             const double out = std::max(0.0, -d);
-            double spray = (0.06 + 0.26 * smoothstep(0.1, 0.9, t)) * std::exp(-out / (2.5 + 5 * t)) * start;
-            spray *= 0.7 + 0.6 * (noise.fbm(px / 7.0 + 20, py / 16.0) + 0.5);
+            double spray = (0.04 + 0.18 * smoothstep(0.15, 0.9, t)) * std::exp(-out / (2.5 + 4.5 * t)) * start;
+            spray *= 0.85 + 0.3 * (noise.fbm(px / 20.0 + 20, py / 30.0) + 0.5);
             // Over the pool the spray settles into the mist.
             spray *= 1 - 0.8 * smoothstep(SPLASH_ROW - 2, SPLASH_ROW + 12, py);
             // Mist rising where the fall lands.
-            const double mist = 0.55 * smoothstep(POOL_ROW - 30, SPLASH_ROW, py) *
+            const double mist = 0.5 * smoothstep(POOL_ROW - 30, SPLASH_ROW, py) *
                                 (1 - 0.8 * smoothstep(SPLASH_ROW, SPLASH_ROW + 16, py)) *
                                 std::exp(-std::pow((px - 64) / 66.0, 2)) *
-                                (0.8 + 0.4 * (noise.fbm(px / 12.0, py / 8.0) + 0.5));
+                                (0.85 + 0.3 * (noise.fbm(px / 16.0, py / 10.0) + 0.5));
             // Everything thins out toward the strip's sides, leaving no seam.
-            const double sides = smoothstep(1, 16, std::min(px, STRIP_W - px));
-            const double a =
-                std::max(std::max(body, thread * start * end) * sides, std::max(std::max(spray, mist) * sides, veil));
+            const double sides = smoothstep(4, 26, std::min(px, STRIP_W - px));
+            const double a = std::max(std::max(body, std::max(spray, mist)) * sides, veil);
             art::setGrey(p, x, y, a);
         }
     return savePng(p, dir + "/luola_alpha.png");
