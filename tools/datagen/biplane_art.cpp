@@ -97,17 +97,17 @@ Colour reflection(double u, double v) {
 // smoothly to 0 at 2w.
 double band(double x, double p, double w) { return 1 - smoothstep(w, 2 * w, std::fabs(x - p)); }
 
-// A roundel of radius rad at (cx, cy): navy ring, cream ring, red centre.
+// A roundel of radius rad at (cx, cy): navy ring, cream ring, red centre dot,
+// flat paint with soft ring edges. The dot is a deeper red than the doped
+// fabric so that it reads as a dot, not as the wing showing through.
 // Returns the coverage (0..1) and sets colour.
 double roundel(double x, double y, double cx, double cy, double rad, Colour& colour) {
+    const Colour dot = {170, 14, 24};
     const double d = std::sqrt((x - cx) * (x - cx) + (y - cy) * (y - cy)) / rad;
-    if (d < 0.36)
-        colour = FABRIC_LIGHT;
-    else if (d < 0.68)
-        colour = CREAM;
-    else
-        colour = NAVY;
-    return 1 - smoothstep(0.96, 1.04, d);
+    const double edge = 0.5 / rad;  // half a texel, in radii
+    colour = mix(NAVY, CREAM, 1 - smoothstep(0.68 - edge, 0.68 + edge, d));
+    colour = mix(colour, dot, 1 - smoothstep(0.34 - edge, 0.34 + edge, d));
+    return 1 - smoothstep(1 - edge, 1 + edge, d);
 }
 
 // Doped fabric over ribs. along: position along the ribs' run (0..1, the

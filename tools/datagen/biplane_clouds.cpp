@@ -172,11 +172,10 @@ void addWisp(std::vector<Blob>& blobs, Rng& rng, double cx, double cy, double le
 }
 
 // The scene's attenuation of a layer's light at a zoom scale (16.16 texels
-// per pixel): 34 at 0, 0 at 32000, 63 at 90000.
-double fadeAt(double scale) {
-    const int64_t d = std::llabs(static_cast<int64_t>(scale) - 32000);
-    return static_cast<double>(((d * 65536 / 58000) * 63) >> 16);
-}
+// per pixel): 34 at 0, 0 at 32000, 63 at 90000. Left continuous (the scene
+// truncates it to whole levels, less than one level lower): a cap built on
+// the truncated steps would stripe the picture every few columns.
+double fadeAt(double scale) { return std::fabs(scale - 32000) * 63 / 58000; }
 
 // Texels per pixel of the smallest zoom at which the scene shows texel
 // (x, y) anywhere on its 320 x 240 screen: screen (sx, sy) shows texture
@@ -263,7 +262,17 @@ bool render(const std::string& path, const std::vector<double>& density, const L
             const double cover = 1 - std::exp(-look.gain * thick[wrapIndex(x, y)]);
             body[wrapIndex(x, y)] = smoothstep(0.08, 0.55, cover - look.erode * (1 + 2 * fray.at(x + 0.5, y + 0.5)));
         }
+    // Where the scene magnifies texels into blocks the outline must fall off
+    // over more texels to fade out as softly on the screen: there the body
+    // blends into a three times wider blur. The blend weight is itself
+    // blurred, since the smallest zoom that shows a texel jumps between rows.
+    std::vector<double> magnified(TEXELS);
+    for (int y = 0; y < SIZE; y++)
+        for (int x = 0; x < SIZE; x++) magnified[wrapIndex(x, y)] = 1 - smoothstep(0.3, 0.6, smallestScale(x, y));
+    magnified = wrapBlur(magnified, 6);
+    const std::vector<double> wide = wrapBlur(body, 3 * look.soften);
     body = wrapBlur(body, look.soften);
+    for (int i = 0; i < TEXELS; i++) body[i] += (wide[i] - body[i]) * magnified[i];
     // Lit from above and a little left: texels with open sky above them (the
     // tops) brighten, those with cloud above and open sky below (the bases)
     // darken; the optical depth above shades the lower parts a little more.
