@@ -1,7 +1,9 @@
 // The biplane drawn close up (about a third of the screen) against a memcpy of
 // one 153600-byte frame in the same run; the budget for transform plus render
 // is 15 frame copies. BM_PlaneFrame also clears the depth rows as the scenes
-// do; BM_PlaneDepthClear is that clear alone, to take out.
+// do; BM_PlaneDepthClear is that clear alone, to take out. The plain
+// transform and render (the yardstick of the fast ones) run the same frame
+// in BM_PlaneFrameReference, and each transform alone in BM_PlaneTransform*.
 #include <benchmark/benchmark.h>
 
 #include <cstring>
@@ -15,6 +17,7 @@
 #include "gfx/image.h"
 #include "gfx/pixel.h"
 #include "main/show_facts.h"
+#include "scenes/reference/mesh_reference.h"
 
 namespace {
 
@@ -90,6 +93,36 @@ void BM_PlaneDepthClear(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_PlaneDepthClear);
+
+void BM_PlaneFrameReference(benchmark::State& state) {
+    PlaneView& v = view();
+    Screen& screen = *Screen::instance();
+    for (auto _ : state) {
+        screen.clearDepth(SKY_DEPTH);
+        transformMeshReference(*v.plane);
+        renderMeshReference(*v.plane);
+        benchmark::ClobberMemory();
+    }
+}
+BENCHMARK(BM_PlaneFrameReference);
+
+void BM_PlaneTransform(benchmark::State& state) {
+    PlaneView& v = view();
+    for (auto _ : state) {
+        v.plane->transform();
+        benchmark::ClobberMemory();
+    }
+}
+BENCHMARK(BM_PlaneTransform);
+
+void BM_PlaneTransformReference(benchmark::State& state) {
+    PlaneView& v = view();
+    for (auto _ : state) {
+        transformMeshReference(*v.plane);
+        benchmark::ClobberMemory();
+    }
+}
+BENCHMARK(BM_PlaneTransformReference);
 
 void BM_FrameMemcpy(benchmark::State& state) {
     std::vector<uint16_t> from(SCREEN_PIXELS, 0x1234), to(SCREEN_PIXELS);

@@ -44,8 +44,26 @@ constexpr Fixed MESH_CLIP_BOTTOM = 0xF00000;
 // Projection distance after loading: 250.0.
 constexpr Fixed MESH_FOCAL_LENGTH = 0xFA0000;
 
+// What transform() hands to the per-vertex loop: the combined object-to-view
+// rotation, the view-space translation and the projection distance.
+struct VertexProjection {
+    Matrix view;
+    Fixed translation[3];
+    Fixed focalLength;
+};
+
+// The per-vertex part of transform() for count vertices: rotated normals,
+// screen position and view depth (a vertex at view depth exactly 0 gets
+// viewZ -1 and screen position 160, 120). Four vertices at a time where the
+// processor has AVX2; projectVerticesPortable is the one-vertex-at-a-time
+// form it must match bit for bit.
+void projectVertices(const VertexProjection& projection, MeshVertex* vertices, int32_t count, int32_t* screenX,
+                     int32_t* screenY, Fixed* viewZ);
+void projectVerticesPortable(const VertexProjection& projection, MeshVertex* vertices, int32_t count, int32_t* screenX,
+                             int32_t* screenY, Fixed* viewZ);
+
 class Mesh {
-public:
+   public:
     // Loads an ASE file. A file that cannot be opened prints
     // "error loading <path>" on standard output and ends the process with
     // status 1. The arrays are sized by the counts (negative counts count as
@@ -86,12 +104,12 @@ public:
     int32_t clipLeft = 0;                 // first column drawn
     Fixed clipBottom = MESH_CLIP_BOTTOM;  // first row not drawn, 16.16
     Fixed clipTop = 0;                    // first row drawn, 16.16
-    int32_t* screenX = nullptr;  // owned, vertexCount: projected column, whole pixels
-    int32_t* screenY = nullptr;  // owned, vertexCount: projected row, whole pixels
-    Fixed* viewZ = nullptr;      // owned, vertexCount: view depth, larger is farther
+    int32_t* screenX = nullptr;           // owned, vertexCount: projected column, whole pixels
+    int32_t* screenY = nullptr;           // owned, vertexCount: projected row, whole pixels
+    Fixed* viewZ = nullptr;               // owned, vertexCount: view depth, larger is farther
     Fixed focalLength = MESH_FOCAL_LENGTH;
 
-private:
+   private:
     void allocate(int32_t vertexCount, int32_t faceCount, int32_t texCoordCount);
     void load(FILE* stream);
 

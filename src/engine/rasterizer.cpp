@@ -64,14 +64,18 @@ struct ReciprocalTable {
 };
 constexpr ReciprocalTable RECIPROCALS;
 
-// count >= 1; counts come from 16.16 differences below 2^32, so count < 65536.
-inline Fixed reciprocal(int64_t count) {
+// count >= 0, with 0 for count 0 (the table's entry 0). Counts come from
+// 16.16 differences below 2^32, so count < 65536.
+inline Fixed reciprocalOrZero(int64_t count) {
     return count < RECIPROCAL_TABLE_SIZE ? RECIPROCALS.value[count] : 65536 / static_cast<int32_t>(count);
 }
 
 // ((difference << 16) / (rows << 16)), truncated toward zero: the same
-// rational as difference / rows, so the same truncated value.
-inline Fixed exactSlope(Fixed difference, int64_t rows) { return difference / static_cast<int32_t>(rows); }
+// rational as difference / rows, so the same truncated value; 0 for no rows.
+inline Fixed exactSlope(Fixed difference, int64_t rows) {
+    const Fixed quotient = difference / static_cast<int32_t>(rows > 0 ? rows : 1);
+    return rows > 0 ? quotient : 0;
+}
 
 // Which step of an edge is a 16.16 quotient of its difference by the edge's
 // height rather than a product with the height's reciprocal: the x step of
@@ -79,11 +83,12 @@ inline Fixed exactSlope(Fixed difference, int64_t rows) { return difference / st
 // product, and the two can differ in the last bit.
 enum class QuotientStep { None, X, Z };
 
-// The per-row steps of the edge from corner p to corner q over rows (> 0)
-// whole rows.
+// The per-row steps of the edge from corner p to corner q over rows (>= 0)
+// whole rows; an edge of no height never steps (all four steps 0, which the
+// reciprocal 0 gives without a branch).
 inline RasterEdge edgeSteps(const RasterCorner& p, const RasterCorner& q, int64_t rows, QuotientStep quotient) {
     RasterEdge e{};
-    const Fixed r = reciprocal(rows);
+    const Fixed r = reciprocalOrZero(rows);
     e.dx = quotient == QuotientStep::X ? exactSlope(fixedSub(q.x, p.x), rows) : fixedMul(fixedSub(q.x, p.x), r);
     e.dz = quotient == QuotientStep::Z ? exactSlope(fixedSub(q.z, p.z), rows) : fixedMul(fixedSub(q.z, p.z), r);
     e.du = fixedMul(fixedSub(q.u, p.u), r);
@@ -171,6 +176,39 @@ inline void spanPixels(uint16_t* out, Fixed* depth, int32_t count, uint32_t u, u
 }
 #endif
 
+// One span on the row whose pixels start at backRow and depthRow: x1, x2 in
+// whole pixels, the ends in either order (equal columns take the first
+// end's values), clipped to columns clipLeft .. clipRight - 1 (inside the
+// screen).
+inline void spanRow(int32_t x1, int32_t x2, uint32_t u1, uint32_t v1, uint32_t z1, uint32_t u2, uint32_t v2,
+                    uint32_t z2, uint16_t* backRow, Fixed* depthRow, int32_t clipLeft, int32_t clipRight,
+                    const uint16_t* texels) {
+    if (x1 > x2) {
+        std::swap(x1, x2);
+        std::swap(u1, u2);
+        std::swap(v1, v2);
+        std::swap(z1, z2);
+    }
+    // Both ends left of the screen, or both right of it.
+    if (x2 < 0 || x1 > SCREEN_WIDTH - 1) return;
+    // x values come from 16.16 positions, so the width is below 2^16; the
+    // table's entry 0 is 0, the steps of a span of one pixel.
+    const Fixed r = reciprocalOrZero(x2 - x1);
+    const uint32_t du = u32(fixedMul(s32(u2 - u1), r));
+    const uint32_t dv = u32(fixedMul(s32(v2 - v1), r));
+    const uint32_t dz = u32(fixedMul(s32(z2 - z1), r));
+    const int32_t last = x2 < clipRight ? x2 : clipRight - 1;
+    if (x1 < clipLeft) {
+        const uint32_t s = static_cast<uint32_t>(clipLeft - x1);
+        u1 += s * du;
+        v1 += s * dv;
+        z1 += s * dz;
+        x1 = clipLeft;
+    }
+    if (last < x1) return;
+    spanPixels(backRow + x1, depthRow + x1, last - x1 + 1, u1, v1, z1, du, dv, dz, texels);
+}
+
 }  // namespace
 
 Rasterizer::Rasterizer(Screen& screen_, Mesh& mesh_)
@@ -183,70 +221,140 @@ Rasterizer::Rasterizer(Screen& screen_, Mesh& mesh_)
       clipTop(clampInt(mesh_.clipTop, 0, MESH_CLIP_BOTTOM)),
       clipBottom(clampInt(mesh_.clipBottom, 0, MESH_CLIP_BOTTOM)) {}
 
-void Rasterizer::drawFace(int32_t i) {
-    // Stage 1: gather the corners, guarding every index into the mesh.
-    const MeshFace& face = mesh.faces[i];
-    const int32_t corner[3] = {face.a, face.b, face.c};
-    for (int32_t k : corner)
-        if (k < 0 || k >= mesh.vertexCount) return;
-    const bool env = face.materialId == ENV_MATERIAL;
-    const Image* source = env ? mesh.envMap : mesh.texture;
-    const TexFace& texFace = mesh.texFaces[i];
-    const int32_t texCorner[3] = {texFace.a, texFace.b, texFace.c};
-    if (!env)
-        for (int32_t k : texCorner)
-            if (k < 0 || k >= mesh.texCoordCount) return;
-
-    RasterCorner c[3];
-    for (int k = 0; k < 3; k++) {
-        const int32_t v = corner[k];
-        c[k].x = toFixed16(mesh.screenX[v]);
-        c[k].y = toFixed16(mesh.screenY[v]);
-        c[k].z = mesh.viewZ[v];
-        if (env) {
-            c[k].u = envCoordinate(mesh.vertices[v].rnx);
-            c[k].v = envCoordinate(mesh.vertices[v].rny);
-        } else {
-            c[k].u = mesh.texCoords[texCorner[k]].u;
-            c[k].v = mesh.texCoords[texCorner[k]].v;
-        }
+void Rasterizer::drawMesh() {
+    // A mesh whose every vertex lies left of the screen, or every vertex
+    // right of it, has every face rejected by the column test before
+    // anything is recorded: nothing to do.
+    Fixed allLeft = -1, leftmost = INT32_MAX;
+    for (int32_t v = 0; v < mesh.vertexCount; v++) {
+        const Fixed x = toFixed16(mesh.screenX[v]);
+        allLeft &= x;
+        leftmost = x < leftmost ? x : leftmost;
     }
+    if (allLeft < 0 || leftmost > LAST_COLUMN_END) return;
 
-    // Stage 2: rejection. Behind the viewer (a vertex at depth exactly 0 has
-    // been given depth -1 by the transform), then entirely left or right.
-    if (c[0].z < 0 || c[1].z < 0 || c[2].z < 0) return;
-    if (c[0].x < 0 && c[1].x < 0 && c[2].x < 0) return;
-    if (c[0].x > LAST_COLUMN_END && c[1].x > LAST_COLUMN_END && c[2].x > LAST_COLUMN_END) return;
+    // A block of faces is culled in one pass (the facing test, the least
+    // predictable, lists the face without a branch), then its front faces
+    // are drawn in order. Culling writes only faceArea and the written-row
+    // range, which drawing never reads, so the bits are those of taking each
+    // face in turn.
+    constexpr int32_t BLOCK = 256;
+    int32_t front[BLOCK];
+    for (int32_t first = 0; first < mesh.faceCount; first += BLOCK) {
+        const int32_t end = mesh.faceCount - first < BLOCK ? mesh.faceCount : first + BLOCK;
+        const int32_t count = cullFaces(first, end, front);
+        for (int32_t k = 0; k < count; k++) drawFace(front[k]);
+    }
+}
 
-    // Stage 3: doubled signed area on whole pixels, in the face's own order.
-    // 128 bits: the differences of two int32 positions need 33 bits, their
-    // products 66, so not even 64 bits are enough for any input.
-    const int64_t x0 = mesh.screenX[corner[0]], y0 = mesh.screenY[corner[0]];
-    const int64_t dx1 = mesh.screenX[corner[1]] - x0, dy1 = mesh.screenY[corner[1]] - y0;
-    const int64_t dx2 = mesh.screenX[corner[2]] - x0, dy2 = mesh.screenY[corner[2]] - y0;
-    const __int128 area = static_cast<__int128>(dx1) * dy2 - static_cast<__int128>(dx2) * dy1;
-    mesh.faceArea[i] = area > INT32_MAX ? INT32_MAX : (area < INT32_MIN ? INT32_MIN : static_cast<int32_t>(area));
+int32_t Rasterizer::cullFaces(int32_t first, int32_t end, int32_t* front) {
+    const uint32_t vertexCount = static_cast<uint32_t>(mesh.vertexCount);
+    const uint32_t texCoordCount = static_cast<uint32_t>(mesh.texCoordCount);
+    const int32_t* screenX = mesh.screenX;
+    const int32_t* screenY = mesh.screenY;
+    const Fixed* viewZ = mesh.viewZ;
+    int32_t minRow = screen.depthMinRow, maxRow = screen.depthMaxRow;
+    int32_t count = 0;
+    for (int32_t i = first; i < end; i++) {
+        // Indices outside the arrays skip the face before anything is
+        // recorded (negative ones are huge as unsigned).
+        const MeshFace& face = mesh.faces[i];
+        const uint32_t a = u32(face.a), b = u32(face.b), c = u32(face.c);
+        if (a >= vertexCount || b >= vertexCount || c >= vertexCount) continue;
+        if (face.materialId != ENV_MATERIAL) {
+            const TexFace& t = mesh.texFaces[i];
+            if (u32(t.a) >= texCoordCount || u32(t.b) >= texCoordCount || u32(t.c) >= texCoordCount) continue;
+        }
 
-    // Stage 4: sort by y; equal y never exchange.
-    if (c[0].y > c[1].y) std::swap(c[0], c[1]);
-    if (c[1].y > c[2].y) std::swap(c[1], c[2]);
-    if (c[0].y > c[1].y) std::swap(c[0], c[1]);
+        // Behind the viewer (a vertex at depth exactly 0 has been given depth
+        // -1 by the transform), then entirely left or right, on the 16.16
+        // positions.
+        if ((viewZ[a] | viewZ[b] | viewZ[c]) < 0) continue;
+        const int32_t sxa = screenX[a], sxb = screenX[b], sxc = screenX[c];
+        const Fixed xa = toFixed16(sxa), xb = toFixed16(sxb), xc = toFixed16(sxc);
+        if ((xa & xb & xc) < 0) continue;
+        const Fixed xMin = xa < xb ? (xa < xc ? xa : xc) : (xb < xc ? xb : xc);
+        if (xMin > LAST_COLUMN_END) continue;
 
-    // Stage 5: entirely below or above the screen.
-    if (c[0].y > LAST_ROW || c[2].y < 0) return;
+        // Doubled signed area on whole pixels, in the face's own order. The
+        // differences of two int32 positions need 33 bits and their products
+        // 66: 64 bits suffice while every position lies within 2^30 of 0,
+        // 128 bits otherwise.
+        const int32_t sya = screenY[a], syb = screenY[b], syc = screenY[c];
+        const uint32_t wide = (u32(sxa) + 0x40000000u) | (u32(sxb) + 0x40000000u) | (u32(sxc) + 0x40000000u) |
+                              (u32(sya) + 0x40000000u) | (u32(syb) + 0x40000000u) | (u32(syc) + 0x40000000u);
+        int64_t area;
+        if ((wide & 0x80000000u) == 0) {
+            area = (static_cast<int64_t>(sxb) - sxa) * (static_cast<int64_t>(syc) - sya) -
+                   (static_cast<int64_t>(sxc) - sxa) * (static_cast<int64_t>(syb) - sya);
+        } else {
+            const int64_t dx1 = static_cast<int64_t>(sxb) - sxa, dy1 = static_cast<int64_t>(syb) - sya;
+            const int64_t dx2 = static_cast<int64_t>(sxc) - sxa, dy2 = static_cast<int64_t>(syc) - sya;
+            const __int128 exact = static_cast<__int128>(dx1) * dy2 - static_cast<__int128>(dx2) * dy1;
+            // Only the sign and the saturated value matter from here on.
+            area = exact > INT64_MAX ? INT64_MAX : (exact < INT64_MIN ? INT64_MIN : static_cast<int64_t>(exact));
+        }
+        mesh.faceArea[i] = static_cast<int32_t>(area > INT32_MAX ? INT32_MAX : (area < INT32_MIN ? INT32_MIN : area));
 
-    // Stage 6: the written-row range, widened before the facing test so faces
-    // turned away count too; not clamped here (clearDepth clamps).
-    if ((c[0].y >> 16) < screen.depthMinRow) screen.depthMinRow = c[0].y >> 16;
-    if ((c[2].y >> 16) > screen.depthMaxRow) screen.depthMaxRow = c[2].y >> 16;
+        // Entirely below or above the screen, on the top and bottom corners'
+        // 16.16 rows; the range is widened before the facing test, so that
+        // faces turned away count too (not clamped here: clearDepth clamps).
+        const Fixed ya = toFixed16(sya), yb = toFixed16(syb), yc = toFixed16(syc);
+        const Fixed yMin = ya < yb ? (ya < yc ? ya : yc) : (yb < yc ? yb : yc);
+        const Fixed yMax = ya > yb ? (ya > yc ? ya : yc) : (yb > yc ? yb : yc);
+        if (yMin > LAST_ROW || yMax < 0) continue;
+        minRow = (yMin >> 16) < minRow ? yMin >> 16 : minRow;
+        maxRow = (yMax >> 16) > maxRow ? yMax >> 16 : maxRow;
 
-    // Stage 7: only faces running counter-clockwise on screen (y down) are drawn.
-    if (area >= 0) return;
+        // Only faces running counter-clockwise on screen (y down) are drawn.
+        front[count] = i;
+        count += area < 0;
+    }
+    screen.depthMinRow = minRow;
+    screen.depthMaxRow = maxRow;
+    return count;
+}
 
+void Rasterizer::drawFace(int32_t i) {
+    const MeshFace& face = mesh.faces[i];
+    const bool env = face.materialId == ENV_MATERIAL;
     // Texel indices cover 0..65535: a smaller picture would be read past its
     // end. Checked only here, so the face still counts in the area and the
     // written-row range like any other.
+    const Image* source = env ? mesh.envMap : mesh.texture;
     if (!source || !source->pixels || source->pixelCount < 65536) return;
+
+    const int32_t corner[3] = {face.a, face.b, face.c};
+    const TexFace& texFace = mesh.texFaces[i];
+    const int32_t texCorner[3] = {texFace.a, texFace.b, texFace.c};
+    RasterCorner given[3];
+    for (int k = 0; k < 3; k++) {
+        const int32_t v = corner[k];
+        given[k].x = toFixed16(mesh.screenX[v]);
+        given[k].y = toFixed16(mesh.screenY[v]);
+        given[k].z = mesh.viewZ[v];
+        if (env) {
+            given[k].u = envCoordinate(mesh.vertices[v].rnx);
+            given[k].v = envCoordinate(mesh.vertices[v].rny);
+        } else {
+            given[k].u = mesh.texCoords[texCorner[k]].u;
+            given[k].v = mesh.texCoords[texCorner[k]].v;
+        }
+    }
+    // Sort by y with three compare-exchanges, equal y never exchanging; the
+    // exchanges pick corner numbers (as conditional moves) rather than move
+    // the corners.
+    int p = 0, q = 1, r = 2;
+    auto order = [&given](int& first, int& second) {
+        const bool exchange = given[first].y > given[second].y;
+        const int low = exchange ? second : first;
+        second = exchange ? first : second;
+        first = low;
+    };
+    order(p, q);
+    order(q, r);
+    order(p, q);
+    const RasterCorner c[3] = {given[p], given[q], given[r]};
     fillTriangle(c, source->pixels);
 }
 
@@ -257,87 +365,79 @@ void Rasterizer::fillTriangle(const RasterCorner c[3], const uint16_t* texels) {
     const int64_t heightB = static_cast<int64_t>(c[2].y) - c[0].y;
     const int64_t heightC = static_cast<int64_t>(c[2].y) - c[1].y;
 
-    // Whole rows: the y values have no fraction.
-    const int64_t rowsA = heightA >> 16, rowsB = heightB >> 16, rowsC = heightC >> 16;
-    // An edge of no height never steps.
-    RasterEdge a = heightA > 0 ? edgeSteps(c[0], c[1], rowsA, QuotientStep::X) : RasterEdge{};
-    RasterEdge b = heightB > 0 ? edgeSteps(c[0], c[2], rowsB, QuotientStep::Z) : RasterEdge{};
-    RasterEdge e = heightC > 0 ? edgeSteps(c[1], c[2], rowsC, QuotientStep::None) : RasterEdge{};
-    // The choice of the first span end is made once, from A against B.
-    const bool aIsLeft = a.dx <= b.dx;
-
+    // Whole rows: the y values have no fraction, and sorted corners keep
+    // them >= 0 (held there whatever the caller passes, so that no
+    // reciprocal is looked up outside its table).
+    const int64_t rowsA = heightA > 0 ? heightA >> 16 : 0;
+    const int64_t rowsB = heightB > 0 ? heightB >> 16 : 0;
+    const int64_t rowsC = heightC > 0 ? heightC >> 16 : 0;
+    RasterEdge a = edgeSteps(c[0], c[1], rowsA, QuotientStep::X);
+    RasterEdge b = edgeSteps(c[0], c[2], rowsB, QuotientStep::Z);
+    RasterEdge e = edgeSteps(c[1], c[2], rowsC, QuotientStep::None);
     startEdge(a, c[0]);
     startEdge(b, c[0]);
-    if (aIsLeft)
-        walkPart(a, b, c[0].y, rowsA, texels);
-    else
-        walkPart(b, a, c[0].y, rowsA, texels);
-
     startEdge(e, c[1]);
-    if (aIsLeft)
-        walkPart(e, b, c[1].y, rowsC, texels);
-    else
-        walkPart(b, e, c[1].y, rowsC, texels);
+    // The choice of the first span end is made once, from A against B; the
+    // sides are picked by index rather than by a branch.
+    const int aIsLeft = a.dx <= b.dx;
+    const RasterEdge* const topSides[2][2] = {{&b, &a}, {&a, &b}};
+    walkPart(*topSides[aIsLeft][0], *topSides[aIsLeft][1], c[0].y, rowsA, texels);
+
+    // B goes on from where the top part left it; C starts at corner 1.
+    advanceEdge(b, rowsA);
+    const RasterEdge* const bottomSides[2][2] = {{&b, &e}, {&e, &b}};
+    walkPart(*bottomSides[aIsLeft][0], *bottomSides[aIsLeft][1], c[1].y, rowsC, texels);
 }
 
-void Rasterizer::walkPart(RasterEdge& left, RasterEdge& right, Fixed yStart, int64_t rows, const uint16_t* texels) {
-    if (rows <= 0) return;
+void Rasterizer::walkPart(const RasterEdge& left, const RasterEdge& right, Fixed yStart, int64_t rows,
+                          const uint16_t* texels) {
     // Row k of the part sits at y = yStart + k x 65536; only rows with
-    // clipTop <= y < clipBottom are drawn. The edges still advance over the
-    // skipped rows: jumping k rows at once gives the same wrapped values.
+    // clipTop <= y < clipBottom are drawn, starting from the edges advanced
+    // over the skipped rows (jumping k rows at once gives the same wrapped
+    // values as k steps).
     const int64_t y0 = yStart;
     int64_t first = 0;
     if (clipTop > y0) first = (clipTop - y0 + 0xFFFF) >> 16;
     int64_t end = 0;
     if (clipBottom > y0) end = (clipBottom - y0 + 0xFFFF) >> 16;
     if (end > rows) end = rows;
+    if (first >= end) return;
 
-    if (first < end) {
-        RasterEdge l = left, r = right;
+    RasterEdge l = left, r = right;
+    if (first > 0) {
         advanceEdge(l, first);
         advanceEdge(r, first);
-        int32_t row = static_cast<int32_t>((y0 >> 16) + first);
-        for (int64_t k = first; k < end; k++, row++) {
-            drawSpan(l.x >> 16, r.x >> 16, row, l.u, l.v, r.u, r.v, l.z, r.z, texels);
-            advanceEdge(l, 1);
-            advanceEdge(r, 1);
-        }
     }
-    advanceEdge(left, rows);
-    advanceEdge(right, rows);
+    // Everything the rows need in locals: the pixel stores cannot then be
+    // taken to change the edges, the clip window or the buffers.
+    uint32_t lx = u32(l.x), lz = u32(l.z), lu = u32(l.u), lv = u32(l.v);
+    uint32_t rx = u32(r.x), rz = u32(r.z), ru = u32(r.u), rv = u32(r.v);
+    const uint32_t ldx = u32(l.dx), ldz = u32(l.dz), ldu = u32(l.du), ldv = u32(l.dv);
+    const uint32_t rdx = u32(r.dx), rdz = u32(r.dz), rdu = u32(r.du), rdv = u32(r.dv);
+    const int32_t row = static_cast<int32_t>((y0 >> 16) + first);
+    uint16_t* backRow = backBuffer + row * SCREEN_WIDTH;
+    Fixed* depthRow = depthBuffer + row * SCREEN_WIDTH;
+    const int32_t columnFirst = clipLeft, columnEnd = clipRight;
+    for (int64_t k = first; k < end; k++) {
+        spanRow(s32(lx) >> 16, s32(rx) >> 16, lu, lv, lz, ru, rv, rz, backRow, depthRow, columnFirst, columnEnd,
+                texels);
+        lx += ldx;
+        lz += ldz;
+        lu += ldu;
+        lv += ldv;
+        rx += rdx;
+        rz += rdz;
+        ru += rdu;
+        rv += rdv;
+        backRow += SCREEN_WIDTH;
+        depthRow += SCREEN_WIDTH;
+    }
 }
 
 void Rasterizer::drawSpan(int32_t x1, int32_t x2, int32_t row, Fixed u1, Fixed v1, Fixed u2, Fixed v2, Fixed z1,
                           Fixed z2, const uint16_t* texels) {
-    if (x1 < 0 && x2 < 0) return;
-    if (x1 > SCREEN_WIDTH - 1 && x2 > SCREEN_WIDTH - 1) return;
-    if (x1 > x2) {
-        std::swap(x1, x2);
-        std::swap(u1, u2);
-        std::swap(v1, v2);
-        std::swap(z1, z2);
-    }
-    uint32_t du = 0, dv = 0, dz = 0;
-    if (x2 - x1 > 0) {
-        // x values come from 16.16 positions, so the width is below 2^16.
-        const Fixed r = reciprocal(x2 - x1);
-        du = u32(fixedMul(fixedSub(u2, u1), r));
-        dv = u32(fixedMul(fixedSub(v2, v1), r));
-        dz = u32(fixedMul(fixedSub(z2, z1), r));
-    }
-    const int32_t last = x2 < clipRight ? x2 : clipRight - 1;
-    uint32_t u = u32(u1), v = u32(v1), z = u32(z1);
-    if (x1 < clipLeft) {
-        const uint32_t s = static_cast<uint32_t>(clipLeft - x1);
-        u += s * du;
-        v += s * dv;
-        z += s * dz;
-        x1 = clipLeft;
-    }
-    if (last < x1) return;
-
-    spanPixels(backBuffer + row * SCREEN_WIDTH + x1, depthBuffer + row * SCREEN_WIDTH + x1, last - x1 + 1, u, v, z,
-               du, dv, dz, texels);
+    spanRow(x1, x2, u32(u1), u32(v1), u32(z1), u32(u2), u32(v2), u32(z2), backBuffer + row * SCREEN_WIDTH,
+            depthBuffer + row * SCREEN_WIDTH, clipLeft, clipRight, texels);
 }
 
 void Rasterizer::fillSpan(const SpanRun& run, const uint16_t* texels) {

@@ -33,21 +33,26 @@ struct SpanRun {
 };
 
 // Draws faces of one mesh into the Screen's back and depth buffers.
-// Stages: drawFace (gathering, rejection, signed area, sort, written-row
-// range, facing test) -> fillTriangle (edge slopes and row stepping) ->
-// drawSpan (column clip, depth test, texel copy). Every write lands inside
-// the 320 x 240 buffers whatever the input: rows are limited to the clip
-// window, which is itself kept inside the screen, and texel indices to 16 bits.
+// Stages: cullFaces (gathering the positions, rejection, signed area,
+// written-row range, facing test; faces turned away end here) -> drawFace
+// (texel coordinates, sort) -> fillTriangle (edge slopes and row stepping) ->
+// span (column clip) -> the pixel loop (depth test, texel copy). Every write
+// lands inside the 320 x 240 buffers whatever the input: rows are limited to
+// the clip window, which is itself kept inside the screen, and texel indices
+// to 16 bits.
 class Rasterizer {
-public:
+   public:
     Rasterizer(Screen& screen, Mesh& mesh);
 
-    // Face i of the mesh, after its latest transform. Faces whose indices
-    // fall outside the mesh's arrays or whose picture is missing or smaller
-    // than 256 x 256 are skipped before anything is recorded.
-    void drawFace(int32_t i);
-    // Corners sorted by y (c[0].y <= c[1].y <= c[2].y): the top part from
-    // corner 0 to 1, the bottom part from 1 to 2; the row of corner 2 is never drawn.
+    // Every face of the mesh in order, after its latest transform (what
+    // Mesh::render does): the faces are culled a block at a time, then the
+    // front faces of the block drawn in their order, which writes the same
+    // bits as taking them one by one.
+    void drawMesh();
+    // Corners sorted by y (c[0].y <= c[1].y <= c[2].y, whole rows as 16.16):
+    // the top part from corner 0 to 1, the bottom part from 1 to 2; the row
+    // of corner 2 is never drawn. A part whose corners come in the wrong
+    // order draws nothing.
     void fillTriangle(const RasterCorner c[3], const uint16_t* texels);
     // One horizontal span; x1, x2 and row in whole pixels, the ends in either
     // order. row must lie in the clip window.
@@ -61,12 +66,18 @@ public:
     static void fillSpan(const SpanRun& run, const uint16_t* texels);
     static void fillSpanPortable(const SpanRun& run, const uint16_t* texels);
 
-private:
-    // Walks the rows of one triangle part, from row position yStart for
-    // `rows` whole rows, between the left edge (the spans' first end) and the
-    // right one, drawing the rows inside the clip window; both edges end
-    // advanced by all the rows, skipped rows included.
-    void walkPart(RasterEdge& left, RasterEdge& right, Fixed yStart, int64_t rows, const uint16_t* texels);
+   private:
+    // Faces first .. end - 1 through rejection, area, written-row range and
+    // facing test; the faces to draw go to front in order. Returns their count.
+    int32_t cullFaces(int32_t first, int32_t end, int32_t* front);
+    // Face i, which cullFaces found facing the viewer: texel coordinates,
+    // sort by y, fill. Faces whose picture is missing or smaller than
+    // 256 x 256 are not drawn.
+    void drawFace(int32_t i);
+    // Draws the rows of one triangle part inside the clip window, from row
+    // position yStart for `rows` whole rows, between the left edge (the
+    // spans' first end) and the right one, both given at yStart.
+    void walkPart(const RasterEdge& left, const RasterEdge& right, Fixed yStart, int64_t rows, const uint16_t* texels);
 
     Screen& screen;
     Mesh& mesh;

@@ -3,10 +3,13 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <random>
 #include <string>
+#include <vector>
 
 #include "engine/ase_loader.h"
 #include "engine/trig_tables.h"
+#include "scenes/reference/mesh_reference.h"
 #include "support/mesh_fixture.h"
 
 namespace {
@@ -103,7 +106,8 @@ TEST(AseLoader, FileWithoutKeywordsStillYieldsADefaultMesh) {
 
 TEST(AseLoader, RecordsBeyondTheCountsAreDropped) {
     std::string text;
-    for (int i = 0; i < 6; i++) text += "*MESH_VERTEX " + std::to_string(i) + " " + std::to_string(40 * (i + 1)) + " 0 0\n";
+    for (int i = 0; i < 6; i++)
+        text += "*MESH_VERTEX " + std::to_string(i) + " " + std::to_string(40 * (i + 1)) + " 0 0\n";
     for (int i = 0; i < 4; i++) text += FACE_0_5_6_7;
     for (int i = 0; i < 5; i++) text += "*MESH_TVERT 0 0.5 0.5 0\n*MESH_TFACE 0 1 1 1\n";
     auto mesh = meshFromText(text, 2, 1, 1);
@@ -117,9 +121,10 @@ TEST(AseLoader, RecordsBeyondTheCountsAreDropped) {
 }
 
 TEST(AseLoader, NormalsForVerticesOutsideTheArrayAreIgnored) {
-    auto mesh = meshFromText("*MESH_VERTEXNORMAL 2 1 0 0\n*MESH_VERTEXNORMAL -1 1 0 0\n"
-                             "*MESH_VERTEXNORMAL 2147483647 1 0 0\n*MESH_VERTEXNORMAL 1 0 1 0\n",
-                             2, 0, 0);
+    auto mesh = meshFromText(
+        "*MESH_VERTEXNORMAL 2 1 0 0\n*MESH_VERTEXNORMAL -1 1 0 0\n"
+        "*MESH_VERTEXNORMAL 2147483647 1 0 0\n*MESH_VERTEXNORMAL 1 0 1 0\n",
+        2, 0, 0);
     EXPECT_EQ(mesh->vertices[0].nx, 0);
     EXPECT_EQ(mesh->vertices[1].nx, 0);
     EXPECT_EQ(mesh->vertices[1].ny, 0x10000);
@@ -128,8 +133,7 @@ TEST(AseLoader, NormalsForVerticesOutsideTheArrayAreIgnored) {
 TEST(AseLoader, ValuesARecordCouldNotReadAreZero) {
     // The face ends before its material id; the vertex after the mismatch is
     // then read as a record of its own.
-    auto mesh = meshFromText(
-        "*MESH_FACE 0: A: 1 B: 2 C: 3 *MESH_VERTEX 0 40 80 120\n*MESH_TVERT 0 0.5\n", 1, 1, 1);
+    auto mesh = meshFromText("*MESH_FACE 0: A: 1 B: 2 C: 3 *MESH_VERTEX 0 40 80 120\n*MESH_TVERT 0 0.5\n", 1, 1, 1);
     EXPECT_EQ(mesh->faces[0].a, 1);
     EXPECT_EQ(mesh->faces[0].c, 3);
     EXPECT_EQ(mesh->faces[0].materialId, 0);
@@ -203,7 +207,7 @@ TEST(AseLoaderDeathTest, MissingFileEndsStartUpWithItsPath) {
 }
 
 class MeshTransform : public ::testing::Test {
-protected:
+   protected:
     static void SetUpTestSuite() { buildTrigTables(); }
     void SetUp() override {
         Camera& camera = *Screen::instance()->camera;
@@ -280,4 +284,171 @@ TEST_F(MeshTransform, DepthZeroDoesNotTrapAndHidesTheVertex) {
     EXPECT_EQ(mesh->screenX[0], 160);
     EXPECT_EQ(mesh->screenY[0], 120);
     EXPECT_GT(mesh->viewZ[1], 0);
+}
+
+// ---- the fast transform against the plain one --------------------------------
+
+namespace {
+
+// Values of every size: mostly like the show's (a few units), some up to the
+// whole 32-bit range, some exactly 0 or at the extremes.
+Fixed anyFixed(std::mt19937& rng, int kind) {
+    switch (kind % 6) {
+        case 0:
+            return static_cast<Fixed>(rng() % 0x80000) - 0x40000;
+        case 1:
+            return static_cast<Fixed>(rng() % 0x2000000) - 0x1000000;
+        case 2:
+            return static_cast<Fixed>(rng());
+        case 3:
+            return 0;
+        case 4:
+            return (rng() & 1) ? INT32_MAX : INT32_MIN;
+        default:
+            return static_cast<Fixed>(rng() % 0x20001) - 0x10000;
+    }
+}
+
+// Everything transform() writes, to compare two runs.
+struct TransformOutput {
+    Matrix rotation;
+    int32_t angle[3];
+    std::vector<Fixed> values;
+    explicit TransformOutput(const Mesh& m) : rotation(m.rotation) {
+        for (int k = 0; k < 3; k++) angle[k] = m.angle[k];
+        for (int32_t i = 0; i < m.vertexCount; i++) {
+            const MeshVertex& v = m.vertices[i];
+            values.insert(values.end(), {v.rnx, v.rny, v.rnz, m.screenX[i], m.screenY[i], m.viewZ[i]});
+        }
+    }
+};
+
+bool sameOutput(const TransformOutput& a, const TransformOutput& b) {
+    for (int k = 0; k < 9; k++)
+        if (a.rotation.m[k] != b.rotation.m[k]) return false;
+    for (int k = 0; k < 3; k++)
+        if (a.angle[k] != b.angle[k]) return false;
+    return a.values == b.values;
+}
+
+}  // namespace
+
+TEST_F(MeshTransform, SameBitsAsThePlainTransformOnRandomMeshesAndPoses) {
+    std::mt19937 rng(20261207);
+    Camera& camera = *Screen::instance()->camera;
+    int compared = 0, atZero = 0;
+    for (int trial = 0; trial < 400; trial++) {
+        // Vertex counts around the vector width, so that every tail length occurs.
+        const int32_t count = static_cast<int32_t>(rng() % 14);
+        auto mesh = meshFromText("", count, 0, 0);
+        const int kind = trial % 7;
+        for (int32_t i = 0; i < count; i++) {
+            MeshVertex& v = mesh->vertices[i];
+            v = MeshVertex{anyFixed(rng, kind),
+                           anyFixed(rng, kind),
+                           anyFixed(rng, kind),
+                           anyFixed(rng, kind + 5),
+                           anyFixed(rng, kind + 5),
+                           anyFixed(rng, kind + 5),
+                           0,
+                           0,
+                           0};
+        }
+        for (int k = 0; k < 3; k++) {
+            mesh->angle[k] = static_cast<int32_t>(rng());
+            camera.angle[k] = static_cast<int32_t>(rng());
+            mesh->position[k] = anyFixed(rng, kind == 6 ? 3 : kind);
+            camera.position[k] = anyFixed(rng, kind == 6 ? 3 : kind);
+        }
+        if (kind == 6) {
+            // Mesh and camera at the origin: the vertex at the origin lands at
+            // depth exactly 0.
+            camera.angle[0] = camera.angle[1] = camera.angle[2] = 32768;
+            if (count > 0) mesh->vertices[rng() % count] = MeshVertex{};
+        }
+        mesh->focalLength = trial % 5 == 4 ? static_cast<Fixed>(rng()) : (trial % 2 ? 0xFA0000 : 0x12C0000);
+        camera.update();
+        const int32_t angle[3] = {mesh->angle[0], mesh->angle[1], mesh->angle[2]};
+
+        transformMeshReference(*mesh);
+        const TransformOutput plain(*mesh);
+        for (int k = 0; k < 3; k++) mesh->angle[k] = angle[k];
+        for (int32_t i = 0; i < count; i++) {
+            mesh->screenX[i] = mesh->screenY[i] = mesh->viewZ[i] = 0x5A5A5A5A;
+            mesh->vertices[i].rnx = mesh->vertices[i].rny = mesh->vertices[i].rnz = 0x5A5A5A5A;
+        }
+        mesh->transform();
+        const TransformOutput fast(*mesh);
+        ASSERT_TRUE(sameOutput(plain, fast)) << "trial " << trial;
+        compared += count;
+        for (int32_t i = 0; i < count; i++) atZero += mesh->viewZ[i] == -1;
+    }
+    EXPECT_GT(compared, 2000);
+    EXPECT_GT(atZero, 10);  // the zero-depth case was exercised
+}
+
+TEST(VertexProjection, FourAtATimeMatchesOneAtATime) {
+    std::mt19937 rng(99);
+    for (int trial = 0; trial < 3000; trial++) {
+        const int kind = trial % 6;
+        VertexProjection p;
+        for (Fixed& m : p.view.m) m = anyFixed(rng, kind == 2 ? 2 : 5);
+        for (Fixed& t : p.translation) t = anyFixed(rng, kind);
+        p.focalLength = kind == 4 ? INT32_MIN : (kind == 2 ? static_cast<Fixed>(rng()) : 0xFA0000);
+        const int32_t count = static_cast<int32_t>(rng() % 12);
+        std::vector<MeshVertex> a(count), b;
+        for (MeshVertex& v : a) {
+            v = MeshVertex{anyFixed(rng, kind),
+                           anyFixed(rng, kind),
+                           anyFixed(rng, kind),
+                           anyFixed(rng, kind),
+                           anyFixed(rng, kind),
+                           anyFixed(rng, kind),
+                           1,
+                           2,
+                           3};
+            // Depth exactly 0 now and then: no rotation, no depth translation.
+            if (trial % 9 == 0) v.z = 0;
+        }
+        if (trial % 9 == 0) {
+            for (Fixed& m : p.view.m) m = 0;
+            p.translation[2] = 0;
+        }
+        b = a;
+        std::vector<int32_t> xa(count, 7), ya(count, 7), za(count, 7), xb(count, 9), yb(count, 9), zb(count, 9);
+        projectVertices(p, a.data(), count, xa.data(), ya.data(), za.data());
+        projectVerticesPortable(p, b.data(), count, xb.data(), yb.data(), zb.data());
+        ASSERT_EQ(xa, xb) << "trial " << trial;
+        ASSERT_EQ(ya, yb) << "trial " << trial;
+        ASSERT_EQ(za, zb) << "trial " << trial;
+        for (int32_t i = 0; i < count; i++) {
+            ASSERT_EQ(a[i].rnx, b[i].rnx) << "trial " << trial;
+            ASSERT_EQ(a[i].rny, b[i].rny) << "trial " << trial;
+            ASSERT_EQ(a[i].rnz, b[i].rnz) << "trial " << trial;
+            ASSERT_EQ(a[i].x, b[i].x);  // the inputs stay as they were
+        }
+    }
+}
+
+TEST(VertexProjection, DoubleQuotientTruncatesLikeTheIntegerDivision) {
+    // Quotients just below, at and just above whole numbers, of both signs,
+    // and the largest focal lengths: the scale must be the 64-bit integer
+    // quotient's low 32 bits in every case.
+    VertexProjection p;
+    p.view.setIdentity();
+    p.translation[0] = p.translation[1] = p.translation[2] = 0;
+    const Fixed focals[] = {0xFA0000, 0x12C0000, INT32_MAX, INT32_MIN, 1, -1, 3};
+    const Fixed depths[] = {1, -1, 2, 3, 7, 65535, 65536, 65537, 0x63FF38, 0x7FFFFFFF, INT32_MIN, -3, 0xFA0000};
+    for (Fixed focal : focals)
+        for (Fixed depth : depths) {
+            p.focalLength = focal;
+            // x = 1.0: screenX - 160 is the scale's high half, read through fixedMul.
+            MeshVertex v{0x10000, 0x10000, depth, 0, 0, 0, 0, 0, 0};
+            int32_t x, y, z;
+            projectVerticesPortable(p, &v, 1, &x, &y, &z);
+            const int64_t quotient = (static_cast<int64_t>(focal) * 65536) / depth;
+            const Fixed d = static_cast<Fixed>(static_cast<uint32_t>(static_cast<uint64_t>(quotient)));
+            EXPECT_EQ(x, (fixedMul(0x10000, d) >> 16) + 160) << focal << " / " << depth;
+            EXPECT_EQ(z, depth);
+        }
 }

@@ -1,11 +1,16 @@
 // The triangle rasterizer: rejection tests, row range, edges, spans, depth and texels.
+#include "engine/rasterizer.h"
+
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
+#include <cmath>
 #include <random>
 #include <vector>
 
-#include "engine/rasterizer.h"
+#include "engine/trig_tables.h"
+#include "scenes/reference/mesh_reference.h"
 #include "support/mesh_fixture.h"
 
 namespace {
@@ -22,7 +27,7 @@ struct Corner {
 // directly, as transform() would leave them. Face k uses vertices 3k..3k+2
 // and texture vertices 3k..3k+2.
 class Triangles {
-public:
+   public:
     Triangles(int faces, Image* texture, Image* envMap) {
         mesh = meshFromText("", 3 * faces, faces, 3 * faces, texture, envMap);
         for (int k = 0; k < faces; k++) {
@@ -52,7 +57,7 @@ public:
 };
 
 class RasterizerTest : public ::testing::Test {
-protected:
+   protected:
     void SetUp() override {
         picture = indexPicture();
         screen = &cleanScreen(FAR, BACKGROUND);
@@ -172,8 +177,8 @@ TEST_F(RasterizerTest, ColumnTest) {
 
 TEST_F(RasterizerTest, RowTestAndUnclampedRange) {
     Triangles t(2, picture.get(), picture.get());
-    t.set(0, {10, 240, 0x10000}, {5, 260, 0x10000}, {20, 260, 0x10000});   // top row 240: rejected
-    t.set(1, {10, -40, 0x10000}, {5, -20, 0x10000}, {20, 30, 0x10000});  // reaches the screen
+    t.set(0, {10, 240, 0x10000}, {5, 260, 0x10000}, {20, 260, 0x10000});  // top row 240: rejected
+    t.set(1, {10, -40, 0x10000}, {5, -20, 0x10000}, {20, 30, 0x10000});   // reaches the screen
     t.mesh->render();
     EXPECT_EQ(screen->depthMinRow, -40);
     EXPECT_EQ(screen->depthMaxRow, 30);
@@ -290,9 +295,9 @@ TEST_F(RasterizerTest, BadIndicesAndSmallPicturesAreSkipped) {
     t.set(0, {10, 10, 0x10000}, {10, 40, 0x10000}, {40, 10, 0x10000});
     t.set(1, {10, 10, 0x10000}, {10, 40, 0x10000}, {40, 10, 0x10000});
     t.set(2, {10, 10, 0x10000}, {10, 40, 0x10000}, {40, 10, 0x10000}, ENV_MATERIAL);
-    t.mesh->faces[0].b = 9;                    // no such vertex
-    t.mesh->texFaces[1].c = -1;                // no such texture vertex
-    t.mesh->render();                          // face 2 samples a 16 x 16 picture
+    t.mesh->faces[0].b = 9;      // no such vertex
+    t.mesh->texFaces[1].c = -1;  // no such texture vertex
+    t.mesh->render();            // face 2 samples a 16 x 16 picture
     EXPECT_EQ(writtenCount(), 0);
     // The face with the small picture still counts like any other: its area
     // is stored and its rows widen the range; only its pixels are skipped.
@@ -431,7 +436,7 @@ struct ReferenceRaster {
         minRow = std::min(minRow, c[0].y >> 16);
         maxRow = std::max(maxRow, c[2].y >> 16);
         if (area >= 0) return;
-        auto slopes = [](const V& p, const V& q, bool exactX, bool exactZ, Fixed (&d)[4]) {
+        auto slopes = [](const V& p, const V& q, bool exactX, bool exactZ, Fixed(&d)[4]) {
             const int32_t h = q.y - p.y;
             d[0] = d[1] = d[2] = d[3] = 0;
             if (h <= 0) return;
@@ -448,10 +453,10 @@ struct ReferenceRaster {
         const bool aLeft = a[0] <= b[0];
         Fixed ea[4] = {c[0].x, c[0].z, c[0].u, c[0].v};
         Fixed eb[4] = {c[0].x, c[0].z, c[0].u, c[0].v};
-        auto step = [](Fixed (&v)[4], const Fixed (&d)[4]) {
+        auto step = [](Fixed(&v)[4], const Fixed(&d)[4]) {
             for (int k = 0; k < 4; k++) v[k] = add(v[k], d[k]);
         };
-        auto draw = [&](const Fixed (&l)[4], const Fixed (&r)[4], int64_t y) {
+        auto draw = [&](const Fixed(&l)[4], const Fixed(&r)[4], int64_t y) {
             if (0 <= y && y < 0xF00000)
                 span(l[0] >> 16, r[0] >> 16, static_cast<int32_t>(y >> 16), l[2], l[3], r[2], r[3], l[1], r[1], tex);
         };
@@ -486,8 +491,9 @@ TEST_F(RasterizerTest, SameBitsAsARowByRowReadingOnRandomFaces) {
         // Mostly near or across the screen's edges, some far outside.
         const int spread = k % 5 == 0 ? 3000 : 500;
         Corner c[3];
-        for (Corner& p : c) p = {pick(-spread / 2, 320 + spread / 2), pick(-spread / 2, 240 + spread / 2),
-                                 pick(k % 17 == 0 ? -5 : 0, 0x2000000)};
+        for (Corner& p : c)
+            p = {pick(-spread / 2, 320 + spread / 2), pick(-spread / 2, 240 + spread / 2),
+                 pick(k % 17 == 0 ? -5 : 0, 0x2000000)};
         t.set(k, c[0], c[1], c[2], pick(0, 3) == 0 ? ENV_MATERIAL : 0);
         for (int j = 0; j < 3; j++) {
             t.mesh->texCoords[3 * k + j] = TexCoord{pick(0, 255 << 16), pick(0, 255 << 16)};
@@ -538,4 +544,200 @@ TEST(SpanKernel, FourAtATimeMatchesOneAtATime) {
         ASSERT_EQ(outA, outB) << "trial " << trial;
         ASSERT_EQ(depthA, depthB) << "trial " << trial;
     }
+}
+
+// ---- the fast render against the plain one, whole meshes --------------------
+
+namespace {
+
+// The Screen's drawing state, to start two renders from the same one.
+struct ScreenState {
+    std::vector<uint16_t> back;
+    std::vector<Fixed> depth;
+    int32_t minRow, maxRow;
+    explicit ScreenState(const Screen& s)
+        : back(s.backBuffer, s.backBuffer + SCREEN_PIXELS),
+          depth(s.depthBuffer, s.depthBuffer + SCREEN_PIXELS),
+          minRow(s.depthMinRow),
+          maxRow(s.depthMaxRow) {}
+    void restore(Screen& s) const {
+        std::copy(back.begin(), back.end(), s.backBuffer);
+        std::copy(depth.begin(), depth.end(), s.depthBuffer);
+        s.depthMinRow = minRow;
+        s.depthMaxRow = maxRow;
+    }
+    bool operator==(const ScreenState& o) const {
+        return back == o.back && depth == o.depth && minRow == o.minRow && maxRow == o.maxRow;
+    }
+};
+
+// Renders the mesh plainly and fast from the same Screen state (faceArea
+// starting from the same values too) and tells whether the bits agree.
+::testing::AssertionResult sameRender(Mesh& mesh) {
+    Screen& screen = *Screen::instance();
+    const ScreenState before(screen);
+    std::vector<int32_t> areaBefore(mesh.faceArea, mesh.faceArea + mesh.faceCount);
+    renderMeshReference(mesh);
+    const ScreenState plain(screen);
+    const std::vector<int32_t> plainArea(mesh.faceArea, mesh.faceArea + mesh.faceCount);
+    before.restore(screen);
+    std::copy(areaBefore.begin(), areaBefore.end(), mesh.faceArea);
+    mesh.render();
+    const ScreenState fast(screen);
+    const std::vector<int32_t> fastArea(mesh.faceArea, mesh.faceArea + mesh.faceCount);
+    if (plainArea != fastArea) return ::testing::AssertionFailure() << "faceArea differs";
+    if (plain.minRow != fast.minRow || plain.maxRow != fast.maxRow)
+        return ::testing::AssertionFailure() << "row range " << plain.minRow << ".." << plain.maxRow << " against "
+                                             << fast.minRow << ".." << fast.maxRow;
+    int pixels = 0;
+    for (int i = 0; i < SCREEN_PIXELS; i++) pixels += plain.back[i] != fast.back[i] || plain.depth[i] != fast.depth[i];
+    if (pixels) return ::testing::AssertionFailure() << pixels << " pixels differ";
+    return ::testing::AssertionSuccess();
+}
+
+// A screen position of the given scale: near the screen, around it, far
+// outside, beyond 16 bits, or at the int32 extremes.
+int32_t anyPosition(std::mt19937& rng, int scale, int32_t centre) {
+    switch (scale) {
+        case 0:
+            return centre + static_cast<int32_t>(rng() % 41) - 20;
+        case 1:
+            return static_cast<int32_t>(rng() % 800) - 240;
+        case 2:
+            return static_cast<int32_t>(rng() % 6000) - 3000;
+        case 3:
+            return static_cast<int32_t>(rng() % 200000) - 100000;
+        case 4:
+            return static_cast<int32_t>(rng());
+        default:
+            return (rng() & 1) ? INT32_MAX - static_cast<int32_t>(rng() % 4)
+                               : INT32_MIN + static_cast<int32_t>(rng() % 4);
+    }
+}
+
+}  // namespace
+
+TEST_F(RasterizerTest, SameBitsAsThePlainRenderOnRandomMeshes) {
+    std::mt19937 rng(4242);
+    std::unique_ptr<Image> small(new Image(16, 16));
+    int drawnTrials = 0;
+    for (int trial = 0; trial < 300; trial++) {
+        const int32_t vertices = 3 + static_cast<int32_t>(rng() % 40);
+        const int32_t faces = 1 + static_cast<int32_t>(rng() % 300);  // more than one cull block now and then
+        const int32_t texCoords = 1 + static_cast<int32_t>(rng() % 40);
+        Image* pictures[] = {picture.get(), picture.get(), picture.get(), small.get(), nullptr};
+        auto mesh = meshFromText("", vertices, faces, texCoords, pictures[rng() % 5], pictures[rng() % 4]);
+        // Small faces clustered like far meshes, large ones, or anything.
+        const int scale = trial % 6;
+        const int32_t cx = static_cast<int32_t>(rng() % 360) - 20, cy = static_cast<int32_t>(rng() % 280) - 20;
+        for (int32_t i = 0; i < vertices; i++) {
+            mesh->screenX[i] = anyPosition(rng, scale, cx);
+            mesh->screenY[i] = anyPosition(rng, scale, cy);
+            const uint32_t z = rng();
+            mesh->viewZ[i] = z % 50 == 0 ? -static_cast<Fixed>(z % 3)
+                                         : (trial % 4 == 0 ? static_cast<Fixed>(z) : static_cast<Fixed>(z % 0x4000000));
+            mesh->vertices[i].rnx =
+                trial % 3 == 0 ? static_cast<Fixed>(rng()) : static_cast<Fixed>(rng() % 0x20001) - 0x10000;
+            mesh->vertices[i].rny =
+                trial % 3 == 0 ? static_cast<Fixed>(rng()) : static_cast<Fixed>(rng() % 0x20001) - 0x10000;
+        }
+        for (int32_t i = 0; i < texCoords; i++)
+            mesh->texCoords[i] =
+                trial % 5 == 0 ? TexCoord{static_cast<Fixed>(rng()), static_cast<Fixed>(rng())}
+                               : TexCoord{static_cast<Fixed>(rng() % 0xFF0000), static_cast<Fixed>(rng() % 0xFF0000)};
+        // Indices mostly valid, a few negative or past the arrays.
+        auto index = [&](int32_t n) {
+            const uint32_t r = rng() % 100;
+            return r == 0 ? -1 - static_cast<int32_t>(rng() % 5)
+                          : (r == 1 ? n + static_cast<int32_t>(rng() % 5) : static_cast<int32_t>(rng() % n));
+        };
+        for (int32_t f = 0; f < faces; f++) {
+            mesh->faces[f] =
+                MeshFace{index(vertices), index(vertices), index(vertices), static_cast<int32_t>(rng() % 3)};
+            mesh->texFaces[f] = TexFace{index(texCoords), index(texCoords), index(texCoords)};
+            mesh->faceArea[f] = static_cast<int32_t>(rng());
+        }
+        if (trial % 7 == 0) {
+            mesh->clipLeft = static_cast<int32_t>(rng() % 400) - 40;
+            mesh->clipRight = static_cast<int32_t>(rng() % 400) - 40;
+            mesh->clipTop = static_cast<Fixed>(rng() % 0x1200000) - 0x100000;
+            mesh->clipBottom = static_cast<Fixed>(rng() % 0x1200000) - 0x100000;
+        }
+        // Earlier drawing of every kind in the buffers, and any row range.
+        Screen& s = *screen;
+        for (int i = 0; i < SCREEN_PIXELS; i++) {
+            s.depthBuffer[i] = trial % 2 ? FAR : static_cast<Fixed>(rng() % 0x4000000);
+            s.backBuffer[i] = static_cast<uint16_t>(rng());
+        }
+        s.depthMinRow = static_cast<int32_t>(rng() % 300) - 30;
+        s.depthMaxRow = static_cast<int32_t>(rng() % 300) - 30;
+        ASSERT_TRUE(sameRender(*mesh)) << "trial " << trial;
+        drawnTrials += std::count(s.depthBuffer, s.depthBuffer + SCREEN_PIXELS, FAR) < SCREEN_PIXELS;
+    }
+    EXPECT_GT(drawnTrials, 100);
+}
+
+TEST_F(RasterizerTest, SameBitsAsThePlainRenderOnRandomPoses) {
+    // Closed random blobs turned and moved in front of (and behind, and
+    // right next to) the camera, both materials, several meshes between two
+    // clears as the scenes draw them.
+    buildTrigTables();
+    std::mt19937 rng(777);
+    Camera& camera = *screen->camera;
+    const int32_t vertices = 60, faces = 116;
+    auto mesh = meshFromText("", vertices, faces, 90, picture.get(), picture.get());
+    for (int32_t i = 0; i < vertices; i++) {
+        const double a = 6.2831853 * (i % 10) / 10, b = 3.14159 * (i / 10 + 0.5) / 6;
+        const double r = 0.6 + 0.4 * ((rng() % 1000) / 1000.0);
+        mesh->vertices[i].x = static_cast<Fixed>(65536 * r * std::cos(a) * std::sin(b));
+        mesh->vertices[i].y = static_cast<Fixed>(65536 * r * std::cos(b));
+        mesh->vertices[i].z = static_cast<Fixed>(65536 * r * std::sin(a) * std::sin(b));
+        mesh->vertices[i].nx = static_cast<Fixed>(65536 * std::cos(a) * std::sin(b));
+        mesh->vertices[i].ny = static_cast<Fixed>(65536 * std::cos(b));
+        mesh->vertices[i].nz = static_cast<Fixed>(65536 * std::sin(a) * std::sin(b));
+    }
+    for (int32_t i = 0; i < 90; i++)
+        mesh->texCoords[i] = TexCoord{static_cast<Fixed>(rng() % 0xFF0000), static_cast<Fixed>(rng() % 0xFF0000)};
+    for (int32_t f = 0; f < faces; f++) {
+        const int32_t ring = f / 20 % 5, step = f % 10, k = ring * 10 + step, next = ring * 10 + (step + 1) % 10;
+        mesh->faces[f] = f % 20 < 10 ? MeshFace{k, k + 10, next, static_cast<int32_t>(f % 3 == 0)}
+                                     : MeshFace{next, k + 10, next + 10, static_cast<int32_t>(f % 4 == 0)};
+        mesh->texFaces[f] = TexFace{static_cast<int32_t>(rng() % 90), static_cast<int32_t>(rng() % 90),
+                                    static_cast<int32_t>(rng() % 90)};
+    }
+    int drawn = 0;
+    for (int trial = 0; trial < 200; trial++) {
+        for (int k = 0; k < 3; k++) {
+            camera.angle[k] = static_cast<int32_t>(rng());
+            camera.position[k] = static_cast<Fixed>(rng() % 0x100000) - 0x80000;
+            mesh->angle[k] = static_cast<int32_t>(rng());
+        }
+        camera.update();
+        const Fixed clear = trial % 3 ? FAR : 0x640000;
+        cleanScreen(clear, BACKGROUND);
+        for (int copy = 0; copy < 3; copy++) {
+            // Far (a few pixels), middle, and so near that corners leave the
+            // screen or fall behind the viewer.
+            const int distance = (trial + copy) % 3;
+            const Fixed depth = distance == 0 ? static_cast<Fixed>(0x1000000 + rng() % 0x3000000)
+                                              : (distance == 1 ? static_cast<Fixed>(0x30000 + rng() % 0x100000)
+                                                               : static_cast<Fixed>(rng() % 0x30000) - 0x8000);
+            // Straight ahead of the camera at that depth (the transpose of
+            // the camera rotation turns back), give or take two units.
+            for (int k = 0; k < 3; k++) mesh->position[k] = static_cast<Fixed>(rng() % 0x40000) - 0x20000;
+            Fixed dx, dy, dz;
+            Matrix inverse = camera.matrix;
+            for (int r = 0; r < 3; r++)
+                for (int c = 0; c < 3; c++) inverse.m[3 * r + c] = camera.matrix.m[3 * c + r];
+            inverse.transform(0, 0, depth, dx, dy, dz);
+            mesh->position[0] += dx - camera.position[0];
+            mesh->position[1] += dy - camera.position[1];
+            mesh->position[2] += dz - camera.position[2];
+            mesh->focalLength = trial % 2 ? 0xFA0000 : 0x12C0000;
+            mesh->transform();
+            ASSERT_TRUE(sameRender(*mesh)) << "trial " << trial << " copy " << copy;
+        }
+        drawn += std::count(screen->depthBuffer, screen->depthBuffer + SCREEN_PIXELS, clear) < SCREEN_PIXELS;
+    }
+    EXPECT_GT(drawn, 150);
 }
