@@ -10,7 +10,7 @@
 // with the single-precision expressions the show has always used (this file
 // is compiled without fused multiply-adds, so the indices never drift).
 class PresentScaler {
-public:
+   public:
     // srcWidth x srcHeight is the logical buffer (320 x 240).
     void setSize(int srcWidth, int srcHeight, int windowWidth, int windowHeight);
     // Writes windowHeight rows of windowWidth pixels; out rows are pitchPixels
@@ -18,18 +18,18 @@ public:
     // pixels apart.
     void scale(const uint16_t* back, uint16_t* out, int pitchPixels) const;
 
-private:
+   private:
     int w = 0, h = 0, W = -1, H = -1;
     std::vector<int32_t> rowSource;     // per window row: source row, or -1 for black
     std::vector<int32_t> columnSource;  // per window column: source column, or -1
-    int firstColumn = 0;  // window columns [firstColumn, endColumn) show the
-    int endColumn = 0;    // picture, the rest of every row is border
+    int firstColumn = 0;                // window columns [firstColumn, endColumn) show the
+    int endColumn = 0;                  // picture, the rest of every row is border
     // The visible columns as runs of one repeated source pixel, left to right:
     // the source column and how many window columns show it.
     std::vector<int32_t> runSource;
     std::vector<int32_t> runCount;
     int32_t maxRunCount = 0;
-    bool allPairs = false;  // every source column shows twice: the 2x window
+    bool allPairs = false;            // every source column shows twice: the 2x window
     bool consecutiveSources = false;  // runs show source columns k, k + 1, ...
     // Runs before this index may be filled with whole 8-pixel stores without
     // writing past the visible columns (the next run overwrites the excess).

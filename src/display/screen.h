@@ -15,7 +15,7 @@ class PresentScaler;
 extern int32_t fullScreen;
 
 class Screen {
-public:
+   public:
     // The singleton, created on first use with (320, 240, 16, fullScreen).
     static Screen* instance();
     // True once instance() has created the Screen and until it is deleted.
@@ -53,6 +53,6 @@ public:
     SDL_Surface* surface = nullptr;    // owned by SDL; null in the headless build
     int32_t pixelCount = 0;
 
-private:
+   private:
     PresentScaler* scaler = nullptr;  // row and column tables for the current size
 };

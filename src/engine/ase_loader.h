@@ -11,7 +11,7 @@ class Mesh;
 // mesh's counts are read and dropped, so nothing is ever written outside the
 // arrays; values a record could not read are stored as 0.
 class AseLoader {
-public:
+   public:
     // Words longer than this are skipped whole: no keyword is that long.
     static constexpr int MAX_WORD = 79;
 
@@ -19,7 +19,7 @@ public:
     // Scans the stream to its end; the caller opens and closes it.
     void read(FILE* stream);
 
-private:
+   private:
     // Reads the next whitespace-separated word into word (at most MAX_WORD
     // characters). Returns false at the end of the stream; a longer word is
     // consumed and comes back empty.

@@ -19,7 +19,7 @@ struct GlyphMask {
 };
 
 class BitmapFont {
-public:
+   public:
     // Loads the sheet (16 cells per row, filled left to right, top to bottom).
     BitmapFont(const char* path, int cellWidth, int cellHeight, int spacing, int firstChar, int lastChar);
     ~BitmapFont();

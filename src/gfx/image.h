@@ -4,7 +4,7 @@
 #include <cstdint>
 
 class Image {
-public:
+   public:
     // Loads a PNG and truncates it to RGB565. A missing or undecodable file
     // ends start-up with "error loading <path>" and status 1: no later code
     // may ever read an empty picture.

@@ -6,7 +6,7 @@
 class BitmapFont;
 
 class TextConsole {
-public:
+   public:
     static constexpr int ROWS = 23;
     static constexpr int COLUMNS = 39;
     static constexpr int MAX_PROGRESS_STEPS = 28;
@@ -31,7 +31,7 @@ public:
     int32_t cursorRow = 0;
     int32_t progressStep = 0;
 
-private:
+   private:
     TextConsole() = default;
     void putChar(char c);
     void scroll();

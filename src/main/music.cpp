@@ -40,7 +40,8 @@ void fillMusic(uint8_t* out, int len) {
     int filled = 0;
     int errors = 0;
     while (filled < len) {
-        const long n = ov_read(&musicStream, reinterpret_cast<char*>(pcmBuffer) + filled, len - filled, &currentSection);
+        const long n =
+            ov_read(&musicStream, reinterpret_cast<char*>(pcmBuffer) + filled, len - filled, &currentSection);
         if (n < 0) {
             // A gap or damaged page: skip it, but give up on a stream made of
             // nothing else.

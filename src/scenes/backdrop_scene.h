@@ -7,7 +7,7 @@
 class Image;
 
 class BackdropScene {
-public:
+   public:
     static constexpr int STREAK_COUNT = 150;
     static constexpr uint16_t STREAK_COLOR = 0xEF7F;  // pale blue-white
     static constexpr int STREAK_LENGTH = 10;          // rows below the first

@@ -232,7 +232,8 @@ void FeatherScene::drawFeather(uint16_t* back) const {
         const int64_t rowStart =
             (int64_t{y} + offsetY + FEATHER_ROW_SHIFT) * SCREEN_WIDTH + offsetX + FEATHER_COLUMN_SHIFT;
         int64_t first = std::max<int64_t>({1 - rowStart, 0, ranges.first[y - FEATHER_FIRST_ROW]});
-        int64_t last = std::min<int64_t>({SCREEN_PIXELS - 1 - rowStart, FEATHER_SIZE - 1, ranges.last[y - FEATHER_FIRST_ROW]});
+        int64_t last =
+            std::min<int64_t>({SCREEN_PIXELS - 1 - rowStart, FEATHER_SIZE - 1, ranges.last[y - FEATHER_FIRST_ROW]});
         if (first > last) continue;
         const int32_t dy = y - FEATHER_CENTRE_Y;
         const int32_t dx0 = static_cast<int32_t>(first) - FEATHER_CENTRE_X;

@@ -7,7 +7,7 @@
 class Image;
 
 class FeatherScene {
-public:
+   public:
     // The logo is drawn over back-buffer indices FIRST..LAST inclusive: column
     // 51 of row 81 through column 274 of row 154.
     static constexpr int32_t LOGO_FIRST_INDEX = 81 * 320 + 51;
@@ -53,7 +53,7 @@ public:
     bool logoVisible = false;
     int32_t logoFade = 0;  // 16.16, subtracted from every logo opacity weight
 
-private:
+   private:
     void drawFeather(uint16_t* back) const;
     void drawLogo(uint16_t* back) const;
 };

@@ -70,8 +70,8 @@ void frontRow(uint16_t* __restrict dst, const uint16_t* __restrict alpha, const 
         b6 = b6 > 63 ? 63 : b6;
         const uint16_t lit = static_cast<uint16_t>(((r6 >> 1) << 11) | (g6 << 5) | (b6 >> 1));
         // All-ones where the pixel glows; no branch, so the loop vectorizes.
-        const uint16_t glows = static_cast<uint16_t>(-((static_cast<uint16_t>(w - 1) < 2 * FRONT_WIDTH - 1) &
-                                                        ((alpha[i] & 0x7E0) != 0)));
+        const uint16_t glows =
+            static_cast<uint16_t>(-((static_cast<uint16_t>(w - 1) < 2 * FRONT_WIDTH - 1) & ((alpha[i] & 0x7E0) != 0)));
         dst[i] = static_cast<uint16_t>((lit & glows) | (d & ~glows));
     }
 }

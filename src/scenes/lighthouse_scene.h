@@ -9,7 +9,7 @@
 class Image;
 
 class LighthouseScene {
-public:
+   public:
     static constexpr int MAX_SPARKS = 100;
     // The glow is blended toward a warm near-white, not pure white.
     static constexpr uint16_t BEAM_COLOR = 0xFFFE;
@@ -29,12 +29,12 @@ public:
 
     // The six pictures, owned by the scene once handed over.
     struct Assets {
-        Image* background;  // 320 x 240
-        Image* beam;        // 128 wide, 128 or more tall; green = glow
-        Image* twirlMap;    // 320 x 240; green = reveal order
-        Image* sparkSprite; // 32 x 32; green = opacity
-        Image* logo;        // 320 x 240
-        Image* logoAlpha;   // 320 x 240; green = opacity
+        Image* background;   // 320 x 240
+        Image* beam;         // 128 wide, 128 or more tall; green = glow
+        Image* twirlMap;     // 320 x 240; green = reveal order
+        Image* sparkSprite;  // 32 x 32; green = opacity
+        Image* logo;         // 320 x 240
+        Image* logoAlpha;    // 320 x 240; green = opacity
     };
 
     // Loads majakka, majakka_light, map_twirl, spark, ambrelle_logo and
@@ -67,7 +67,7 @@ public:
     bool sparkAlive[MAX_SPARKS] = {};
     int32_t nextSpark = 0;  // ring cursor, 0..99
 
-private:
+   private:
     // Per screen row, the back-buffer indices [first, end) that can change
     // under the logo: every pixel outside them has logo opacity 0 or lies
     // before LOGO_FIRST, and blending with opacity 0 changes nothing.

@@ -61,8 +61,8 @@ void RainScene::prepareCells() {
     for (int column = 0; column < SHEET_CELLS; column++)
         for (int age = 0; age < SHEET_CELLS; age++)
             for (int r = 0; r < CELL_SIZE; r++) {
-                const uint16_t* row = dropSheet->pixels + age * CELL_SIZE * SHEET_STRIDE + r * SHEET_STRIDE +
-                                      column * CELL_SIZE;
+                const uint16_t* row =
+                    dropSheet->pixels + age * CELL_SIZE * SHEET_STRIDE + r * SHEET_STRIDE + column * CELL_SIZE;
                 int first = -1, end = -1;
                 for (int c = 0; c < CELL_SIZE; c++) {
                     if (!raisesNeutral(row[c])) continue;

@@ -9,7 +9,7 @@
 class Image;
 
 class RainScene {
-public:
+   public:
     static constexpr int DROP_COUNT = 50;
     // Red 15, green 31: dx = dy = -1, a pixel the refraction leaves alone.
     static constexpr uint16_t NEUTRAL_DISPLACEMENT = 0x7BE0;
@@ -48,7 +48,7 @@ public:
     int32_t dropSpeed[DROP_COUNT] = {};  // 1..4 at spawn, 5 after a merge
     int32_t nextSlot = 0;
 
-private:
+   private:
     void prepareCells();
     void stamp(int slot);
 

@@ -53,14 +53,16 @@ inline void brightenByPattern(uint16_t* __restrict back, const uint16_t* __restr
 AMBRELLE_VECTOR_CLONES void brightenFirstHalf(uint16_t* back, const uint16_t* pattern, int16_t phase6, int16_t offset) {
     brightenByPattern<true>(back, pattern, phase6, offset);
 }
-AMBRELLE_VECTOR_CLONES void brightenSecondHalf(uint16_t* back, const uint16_t* pattern, int16_t phase6, int16_t offset) {
+AMBRELLE_VECTOR_CLONES void brightenSecondHalf(uint16_t* back, const uint16_t* pattern, int16_t phase6,
+                                               int16_t offset) {
     brightenByPattern<false>(back, pattern, phase6, offset);
 }
 }  // namespace
 
 TransitionOverlay::Assets TransitionOverlay::load() {
     Assets assets;
-    for (int i = 0; i < PICTURE_COUNT; i++) assets.pictures[i] = loadPicture(PICTURE_PATHS[i], SCREEN_WIDTH, SCREEN_HEIGHT);
+    for (int i = 0; i < PICTURE_COUNT; i++)
+        assets.pictures[i] = loadPicture(PICTURE_PATHS[i], SCREEN_WIDTH, SCREEN_HEIGHT);
     return assets;
 }
 

@@ -6,7 +6,7 @@
 class Image;
 
 class TransitionOverlay {
-public:
+   public:
     static constexpr int32_t RUN_MIDPOINT_LEVEL = 192;
     static constexpr int32_t RUN_END_LEVEL = 384;
     static constexpr int PICTURE_COUNT = 5;

@@ -1,12 +1,13 @@
 // The data check against good and bad files: picture sizes, mesh record
 // counts, the music's Ogg Vorbis header and pages, and whole folders.
+#include "datacheck/data_check.h"
+
 #include <gtest/gtest.h>
 
 #include <fstream>
 #include <set>
 #include <sstream>
 
-#include "datacheck/data_check.h"
 #include "datacheck/ogg_check.h"
 #include "support/test_png.h"
 
@@ -149,8 +150,8 @@ TEST(DataCheckPng, HugeHeadersAreNotDecoded) {
     // A PNG header claiming 256 x 100000 pixels (and no picture data): read
     // at the drop sheet's stride it fits, but nothing of the show is that big.
     const std::vector<unsigned char> header = {
-        0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n', 0, 0, 0, 13, 'I', 'H', 'D', 'R', 0, 0, 1, 0,
-        0, 1, 0x86, 0xA0, 8, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 'I', 'E', 'N', 'D', 0, 0, 0, 0};
+        0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n', 0, 0, 0, 13, 'I', 'H', 'D', 'R', 0,   0,   1, 0, 0, 1, 0x86,
+        0xA0, 8,   2,   0,   0,    0,    0,    0,    0, 0, 0, 0,  0,   0,   'I', 'E', 'N', 'D', 0, 0, 0, 0};
     const std::string path = makeTempDir() + "/huge.png";
     writeBytes(path, header);
     EXPECT_EQ(checkPng(path, *findRule("drops01.png")), "is 256 x 100000, far larger than any picture of the show");

@@ -95,7 +95,8 @@ TEST(LoadingFont, BarPiecesAreUniformWhereTheyJoin) {
     // caps and the head meet them with matching columns.
     auto column = [&](int code, int x) {
         std::string c;
-        for (int y = 0; y < 9; y++) c.append(reinterpret_cast<const char*>(sheet.at(cellX(code) + x, cellY(code) + y)), 3);
+        for (int y = 0; y < 9; y++)
+            c.append(reinterpret_cast<const char*>(sheet.at(cellX(code) + x, cellY(code) + y)), 3);
         return c;
     };
     for (int x = 1; x < 8; x++) {

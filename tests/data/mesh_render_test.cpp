@@ -38,10 +38,18 @@ std::unique_ptr<Image> planeAtlas() {
             if (static_cast<int>(r * 8) % 2) red = red * 3 / 4, green = green * 3 / 4, blue = blue * 3 / 4;
             uint16_t c = rgb565(red, green, blue);
             auto in = [&](int u0, int v0, int u1, int v1) { return u >= u0 && u <= u1 && v >= v0 && v <= v1; };
-            if (in(2, 2, 253, 44)) c = (u % 32 < 2 || v % 8 < 1) ? rgb565(60, 60, 30) : u < 30 ? rgb565(230, 230, 80) : rgb565(150, 160, 90);
-            if (in(2, 211, 253, 253)) c = (u % 32 < 2 || v % 8 < 1) ? rgb565(30, 40, 60) : u < 30 ? rgb565(230, 230, 80) : rgb565(110, 140, 170);
-            if (in(2, 52, 40, 158)) c = v < 70 ? rgb565(250, 60, 60) : u > 34 ? rgb565(40, 40, 200) : rgb565(220, 220, 220);
-            if (in(2, 166, 40, 204)) c = v < 172 ? rgb565(30, 30, 250) : u < 14 ? rgb565(250, 30, 30) : rgb565(240, 240, 240);
+            if (in(2, 2, 253, 44))
+                c = (u % 32 < 2 || v % 8 < 1) ? rgb565(60, 60, 30)
+                    : u < 30                  ? rgb565(230, 230, 80)
+                                              : rgb565(150, 160, 90);
+            if (in(2, 211, 253, 253))
+                c = (u % 32 < 2 || v % 8 < 1) ? rgb565(30, 40, 60)
+                    : u < 30                  ? rgb565(230, 230, 80)
+                                              : rgb565(110, 140, 170);
+            if (in(2, 52, 40, 158))
+                c = v < 70 ? rgb565(250, 60, 60) : u > 34 ? rgb565(40, 40, 200) : rgb565(220, 220, 220);
+            if (in(2, 166, 40, 204))
+                c = v < 172 ? rgb565(30, 30, 250) : u < 14 ? rgb565(250, 30, 30) : rgb565(240, 240, 240);
             if (in(215, 52, 253, 204)) c = (v < 60 || v > 196) ? rgb565(230, 200, 60) : rgb565(140, 90, 40);
             image->pixels[v * 256 + u] = c;
         }
@@ -59,10 +67,12 @@ std::unique_ptr<Image> flowerAtlas() {
                                          : rgb565(255, 200 + static_cast<int>(50 * t), 230 - static_cast<int>(60 * t));
             } else if (v < 128) {
                 const double dx = (u - 192) / 60.0, dy = (v - 64) / 60.0, r = std::sqrt(dx * dx + dy * dy);
-                c = static_cast<int>(r * 6) % 2 ? rgb565(200, 120, 20) : rgb565(250, 200 - static_cast<int>(90 * r), 30);
+                c = static_cast<int>(r * 6) % 2 ? rgb565(200, 120, 20)
+                                                : rgb565(250, 200 - static_cast<int>(90 * r), 30);
             } else if (u < 128) {
                 const double t = (252 - v) / 120.0;
-                c = std::abs(u - 64) < 2 ? rgb565(30, 90, 30) : rgb565(60 + static_cast<int>(60 * t), 150 + static_cast<int>(40 * t), 50);
+                c = std::abs(u - 64) < 2 ? rgb565(30, 90, 30)
+                                         : rgb565(60 + static_cast<int>(60 * t), 150 + static_cast<int>(40 * t), 50);
             } else if (u < 190) {
                 c = v % 16 < 2 ? rgb565(40, 90, 40) : rgb565(70, 130, 60);
             } else {
@@ -74,7 +84,7 @@ std::unique_ptr<Image> flowerAtlas() {
 }
 
 class MeshFiles : public ::testing::Test {
-protected:
+   protected:
     static void SetUpTestSuite() { buildTrigTables(); }
     void SetUp() override {
         screen = Screen::instance();
@@ -277,9 +287,9 @@ TEST_F(MeshFiles, FramesMatchTheirRecordedHashes) {
     // Recorded after looking at the frames; a change of the meshes, the
     // loader or the rasterizer shows up here.
     const Expected expected[] = {
-        {"biplane_95000", 0xc3a41b720b47a579ull}, {"biplane_120000", 0x81988574d861d0d1ull},
+        {"biplane_95000", 0xc3a41b720b47a579ull},  {"biplane_120000", 0x81988574d861d0d1ull},
         {"biplane_131000", 0xdbc1e1923a9f0e22ull}, {"cave_175400", 0x4b9237b44af9e5ddull},
-        {"cave_176000", 0xe27f876bff0c3a43ull},   {"plane_below", 0x07d6bef90f5e94aeull},
+        {"cave_176000", 0xe27f876bff0c3a43ull},    {"plane_below", 0x07d6bef90f5e94aeull},
         {"meadow", 0xa78525d97c781c11ull},         {"flower_turned", 0x602df0c2d2f094edull},
     };
     ASSERT_EQ(got.size(), sizeof(expected) / sizeof(expected[0]));

@@ -95,7 +95,7 @@ TEST(MusicLimiter, BurstsStayUnderTheCeilingAndTheGainRecovers) {
     const int rate = 44100;
     std::vector<float> left = noise(3 * rate, 3, 0.1f), right = noise(3 * rate, 4, 0.1f);
     for (size_t i = rate / 2; i < static_cast<size_t>(rate / 2 + 400); i++) left[i] *= 10.0f;  // peaks near 1
-    right[rate] = 1.0f;                                                                     // a lone click
+    right[rate] = 1.0f;                                                                        // a lone click
     const Limiter limiter(left.data(), right.data(), left.size(), rate);
     std::vector<float> outLeft(left.size()), outRight(left.size());
     const float ceiling = 0.5f;

@@ -10,8 +10,8 @@
 #include "gfx/image.h"
 
 // A mesh loaded from ASE text held in memory (the same reader the files use).
-inline std::unique_ptr<Mesh> meshFromText(const std::string& text, int32_t vertices, int32_t faces,
-                                          int32_t texCoords, Image* texture = nullptr, Image* envMap = nullptr) {
+inline std::unique_ptr<Mesh> meshFromText(const std::string& text, int32_t vertices, int32_t faces, int32_t texCoords,
+                                          Image* texture = nullptr, Image* envMap = nullptr) {
     std::string copy = text;
     FILE* stream = fmemopen(copy.empty() ? nullptr : &copy[0], copy.size(), "r");
     if (!stream) stream = fopen("/dev/null", "r");

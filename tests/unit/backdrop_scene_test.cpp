@@ -1,5 +1,7 @@
 // The backdrop: the picture, then 150 streaks from the shared rand()
 // sequence, x before y, clipped to columns 1..318 and rows 1..238.
+#include "scenes/backdrop_scene.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -8,7 +10,6 @@
 #include "display/screen.h"
 #include "gfx/image.h"
 #include "gfx/pixel.h"
-#include "scenes/backdrop_scene.h"
 
 namespace {
 Image* picture() {

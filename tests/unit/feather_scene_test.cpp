@@ -1,6 +1,8 @@
 // The feather scene: motion from the clock, the logo's dissolve, the opacity
 // paths, the index test at the screen's edges, and the fast render against
 // the plain one, bit for bit. Runs in the build directory (data/).
+#include "scenes/feather_scene.h"
+
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -14,7 +16,6 @@
 #include "engine/trig_tables.h"
 #include "gfx/image.h"
 #include "gfx/pixel.h"
-#include "scenes/feather_scene.h"
 #include "scenes/reference/feather_reference.h"
 #include "support/test_png.h"
 
@@ -85,7 +86,7 @@ TEST_F(Feather, DriftSwayAndRockFollowTheClock) {
         ASSERT_EQ(scene->offsetX, x) << t;
     }
     EXPECT_EQ(lowest, -50);
-    EXPECT_EQ(highest, 49);  // 65535 x 50 >> 16
+    EXPECT_EQ(highest, 49);      // 65535 x 50 >> 16
     scene->update(0x20000000u);  // 8 x t wraps in 32 bits
     EXPECT_EQ(scene->swingPhase, 0);
 }
@@ -284,5 +285,6 @@ TEST(FeatherDeathTest, AShortOpacityPictureStopsStartUp) {
             if (chdir(dir.c_str()) != 0) exit(9);
             FeatherScene scene(FeatherScene::load());
         },
-        ::testing::ExitedWithCode(1), "error loading data/feather_alpha.png: expected 128 x 128 pixels, found 128 x 127");
+        ::testing::ExitedWithCode(1),
+        "error loading data/feather_alpha.png: expected 128 x 128 pixels, found 128 x 127");
 }

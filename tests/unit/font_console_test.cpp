@@ -92,7 +92,7 @@ std::string writeGreetSheet() {
     for (int y = 0; y < 80; y++)
         for (int x = 0; x < 256; x++) {
             unsigned char* p = &rgb[(y * 256 + x) * 3];
-            p[0] = static_cast<unsigned char>(y << 3);  // red: row, 5 bits
+            p[0] = static_cast<unsigned char>(y << 3);         // red: row, 5 bits
             p[1] = static_cast<unsigned char>((x & 63) << 2);  // green: column within 64
             p[2] = static_cast<unsigned char>((x >> 6) << 3);  // blue: which 64-column block
         }

@@ -1,16 +1,16 @@
 // Picture loading, conversion to RGB565 and the full-screen copy.
-#include <gtest/gtest.h>
+#include "gfx/image.h"
 
-#include "display/screen.h"
+#include <gtest/gtest.h>
 #include <unistd.h>
 
-#include "gfx/image.h"
+#include "display/screen.h"
 #include "gfx/pixel.h"
 #include "support/test_png.h"
 
 TEST(Image, ReferenceColoursFromAnRgbPng) {
     const std::string path = makeTempDir() + "/colours.png";
-    const std::vector<unsigned char> rgb = {255, 255, 255, 128, 128, 128, 8, 4, 8,   7,  3,  7,
+    const std::vector<unsigned char> rgb = {255, 255, 255, 128, 128, 128, 8,  4,  8,  7, 3, 7,
                                             255, 0,   255, 250, 3,   252, 10, 20, 30, 0, 0, 0};
     ASSERT_TRUE(writeTestPng(path, 4, 2, 3, rgb));
     Image image(path.c_str());

@@ -1,18 +1,18 @@
 // The lighthouse scene: beacon rhythm, reveal levels, sparks (spawning, the
 // ring, falling, dying, edge wrap) and whole frames against a plain drawing.
-#include <gtest/gtest.h>
+#include "scenes/lighthouse_scene.h"
 
-#include <cstdlib>
+#include <gtest/gtest.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <random>
 #include <vector>
 
 #include "display/screen.h"
 #include "gfx/image.h"
 #include "gfx/pixel.h"
-#include "scenes/lighthouse_scene.h"
 #include "scenes/reference/lighthouse_reference.h"
 
 namespace {
@@ -30,8 +30,8 @@ uint16_t greenOf(int g) { return static_cast<uint16_t>(g << 5); }
 // Plain pictures: every twirl green 0 and every logo opacity 63, unless a
 // test changes them.
 Pictures plainPictures() {
-    return {filled(320, 240, 0x4208), filled(128, 128, greenOf(63)), filled(320, 240, greenOf(0)),
-            filled(32, 32, greenOf(63)), filled(320, 240, 0xFFE0), filled(320, 240, greenOf(63))};
+    return {filled(320, 240, 0x4208),    filled(128, 128, greenOf(63)), filled(320, 240, greenOf(0)),
+            filled(32, 32, greenOf(63)), filled(320, 240, 0xFFE0),      filled(320, 240, greenOf(63))};
 }
 
 uint16_t* backBuffer() { return Screen::instance()->backBuffer; }
@@ -43,7 +43,8 @@ TEST(LighthouseScene, BeaconDoubleBlink) {
     const struct {
         uint32_t m;
         bool on;
-    } cases[] = {{0, true}, {49, true}, {50, false}, {99, false}, {100, true}, {399, true}, {400, false}, {1999, false}};
+    } cases[] = {{0, true},   {49, true},  {50, false},  {99, false},
+                 {100, true}, {399, true}, {400, false}, {1999, false}};
     for (uint32_t base : {44000u, 46000u}) {
         for (const auto& c : cases) {
             scene.update(base + c.m);
@@ -57,8 +58,8 @@ TEST(LighthouseScene, RevealLevels) {
     const struct {
         uint32_t t;
         int32_t level;
-    } cases[] = {{0, -1},        {43101, -1},  {50000, -1},  {50001, 0},       {50015, 0},
-                 {50016, 1},     {54079, 254}, {54080, 255}, {65100, 255},     {0xFFFFFFFFu, 255}};
+    } cases[] = {{0, -1},    {43101, -1},  {50000, -1},  {50001, 0},   {50015, 0},
+                 {50016, 1}, {54079, 254}, {54080, 255}, {65100, 255}, {0xFFFFFFFFu, 255}};
     for (const auto& c : cases) {
         scene.update(c.t);
         EXPECT_EQ(scene.revealLevel, c.level) << c.t;
@@ -210,7 +211,7 @@ TEST(LighthouseScene, ASparkAcrossTheLeftEdgeWrapsOntoThePreviousRow) {
     for (int c = 0; c <= 20; c++) EXPECT_EQ(back[100 * 320 + c], spark) << c;
     EXPECT_EQ(back[100 * 320 + 21], bg);
     EXPECT_EQ(back[100 * 320 + 308], bg);
-    EXPECT_EQ(back[84 * 320 + 308], bg);   // row 83's wrap ends at column 309
+    EXPECT_EQ(back[84 * 320 + 308], bg);  // row 83's wrap ends at column 309
     EXPECT_EQ(back[83 * 320 + 309], spark);
 }
 
@@ -241,7 +242,7 @@ TEST(LighthouseScene, RendersMatchThePlainDrawingOnRandomInputs) {
         auto randomOpacity = [&](Image* image) {
             for (int i = 0; i < image->pixelCount; i++)
                 image->pixels[i] = static_cast<int>(rng() % 100) < zeroChance ? static_cast<uint16_t>(rng() & 0xF81F)
-                                                                             : static_cast<uint16_t>(rng());
+                                                                              : static_cast<uint16_t>(rng());
         };
         for (int i = 0; i < SCREEN_PIXELS; i++) {
             p.background->pixels[i] = static_cast<uint16_t>(rng());
@@ -263,7 +264,8 @@ TEST(LighthouseScene, RendersMatchThePlainDrawingOnRandomInputs) {
         std::vector<uint16_t> expected(SCREEN_PIXELS);
         renderLighthouseReference(scene, expected.data());
         scene.render();
-        for (int i = 0; i < SCREEN_PIXELS; i++) ASSERT_EQ(backBuffer()[i], expected[i]) << "round " << round << " pixel " << i;
+        for (int i = 0; i < SCREEN_PIXELS; i++)
+            ASSERT_EQ(backBuffer()[i], expected[i]) << "round " << round << " pixel " << i;
     }
 }
 

@@ -1,11 +1,12 @@
 // The music decode path, step by step with a real Ogg Vorbis stream.
+#include "main/music.h"
+
 #include <gtest/gtest.h>
 #include <tremor/ivorbisfile.h>
 
 #include <cstdio>
 #include <vector>
 
-#include "main/music.h"
 #include "support/test_png.h"
 
 namespace {

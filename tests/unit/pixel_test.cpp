@@ -1,10 +1,10 @@
 // The shared per-pixel helpers: blend565 and brighten565, exact to their
 // definitions, and the 16-bit forms the fast scene paths rely on.
+#include "gfx/pixel.h"
+
 #include <gtest/gtest.h>
 
 #include <climits>
-
-#include "gfx/pixel.h"
 
 namespace {
 uint16_t pack(unsigned r, unsigned g, unsigned b) { return static_cast<uint16_t>((r << 11) | (g << 5) | b); }

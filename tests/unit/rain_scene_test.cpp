@@ -1,18 +1,18 @@
 // The rain: spawning from the rand() sequence, ageing, falling and leaving,
 // the merge rule, and the refraction against a plain snapshot-and-map render.
-#include <gtest/gtest.h>
+#include "scenes/rain_scene.h"
 
-#include <cstdlib>
+#include <gtest/gtest.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <random>
 #include <vector>
 
 #include "display/screen.h"
 #include "gfx/image.h"
 #include "gfx/pixel.h"
-#include "scenes/rain_scene.h"
 #include "scenes/reference/rain_reference.h"
 
 namespace {
@@ -39,7 +39,6 @@ uint16_t* backBuffer() { return Screen::instance()->backBuffer; }
 void randomFrame(std::mt19937& rng) {
     for (int i = 0; i < SCREEN_PIXELS; i++) backBuffer()[i] = static_cast<uint16_t>(rng());
 }
-
 
 void expectRenderMatchesPlain(RainScene& scene, const char* what) {
     std::vector<uint16_t> expected(backBuffer(), backBuffer() + SCREEN_PIXELS);
@@ -197,9 +196,9 @@ TEST(RainScene, AnEmptySceneLeavesTheFrameUnchanged) {
 
 TEST(RainScene, RefractionPullsFromBelowRightAndStopsAtTheBufferEnds) {
     Image* sheet = neutralSheet();
-    fillCell(sheet, 0, displace(2, 1));   // 8 right, 4 down, e = 3
-    fillCell(sheet, 1, displace(0, 0));   // the same pixel, unchanged
-    fillCell(sheet, 2, displace(15, 15)); // 60 right and down, e = 30
+    fillCell(sheet, 0, displace(2, 1));    // 8 right, 4 down, e = 3
+    fillCell(sheet, 1, displace(0, 0));    // the same pixel, unchanged
+    fillCell(sheet, 2, displace(15, 15));  // 60 right and down, e = 30
     RainScene scene({sheet});
     std::mt19937 rng(4);
     randomFrame(rng);
@@ -248,8 +247,9 @@ TEST(RainScene, RendersMatchThePlainRefractionOnRandomInputs) {
         // neutral and below-neutral pixels in between.
         for (int i = 0; i < sheet->pixelCount; i++) {
             const int kind = static_cast<int>(rng() % 4);
-            sheet->pixels[i] = kind == 0 ? NEUTRAL : kind == 1 ? static_cast<uint16_t>(rng() & 0x7BFF)
-                                                                : static_cast<uint16_t>(rng());
+            sheet->pixels[i] = kind == 0   ? NEUTRAL
+                               : kind == 1 ? static_cast<uint16_t>(rng() & 0x7BFF)
+                                           : static_cast<uint16_t>(rng());
         }
         RainScene scene({sheet});
         for (int k = 0; k < 50; k++) {

@@ -1,11 +1,12 @@
 // Presentation scaling, depth clearing and the line primitive.
+#include "display/screen.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <vector>
 
 #include "display/present_scaler.h"
-#include "display/screen.h"
 
 namespace {
 // The back buffer with every pixel naming its own position.
@@ -40,7 +41,8 @@ std::vector<uint16_t> referenceScale(const std::vector<uint16_t>& back, int W, i
         for (int x = 0; x < W; x++) {
             volatile float fx = static_cast<float>(x) * scale;
             const int sx = static_cast<int>(fx) + offsetX;
-            out[static_cast<size_t>(y) * W + x] = (sy >= 0 && sy < 240 && sx >= 0 && sx < 320) ? back[sy * 320 + sx] : 0;
+            out[static_cast<size_t>(y) * W + x] =
+                (sy >= 0 && sy < 240 && sx >= 0 && sx < 320) ? back[sy * 320 + sx] : 0;
         }
     }
     return out;
@@ -92,7 +94,7 @@ TEST(Present, MatchesTheFloatExpressionOnManySizes) {
     const auto back = numberedBuffer();
     // Sizes where an integer mapping disagrees (78 x 58), odd sizes, tiny and
     // large ones.
-    const int sizes[][2] = {{78, 58},   {641, 481}, {320, 240}, {1, 1},     {2, 1},    {1, 2},    {799, 601},
+    const int sizes[][2] = {{78, 58},     {641, 481},  {320, 240}, {1, 1},    {2, 1},    {1, 2},     {799, 601},
                             {1920, 1080}, {1366, 768}, {333, 999}, {1000, 3}, {3, 1000}, {642, 480}, {100, 75}};
     for (const auto& s : sizes) {
         const int W = s[0], H = s[1];

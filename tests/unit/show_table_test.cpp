@@ -19,8 +19,8 @@ std::vector<std::string> namesBy(int ShowPart::*rank) {
 }  // namespace
 
 TEST(ShowTable, ConstructionOrder) {
-    const std::vector<std::string> expected = {"sky picture", "feather",   "lighthouse", "transition", "cave",
-                                               "dragonfly",   "backdrop",  "rain",       "biplane"};
+    const std::vector<std::string> expected = {"sky picture", "feather",  "lighthouse", "transition", "cave",
+                                               "dragonfly",   "backdrop", "rain",       "biplane"};
     EXPECT_EQ(namesBy(&ShowPart::loadRank), expected);
 }
 

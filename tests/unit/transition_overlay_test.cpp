@@ -1,6 +1,8 @@
 // The transition overlay: run timing, picture cycling, the restart rule as the
 // timeline applies it, and the fast render against the plain one, bit for bit.
 // Runs in the build directory, where data/ holds the generated pictures.
+#include "scenes/transition_overlay.h"
+
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -17,7 +19,6 @@
 #include "main/show.h"
 #include "main/timeline.h"
 #include "scenes/reference/transition_reference.h"
-#include "scenes/transition_overlay.h"
 #include "support/test_png.h"
 
 namespace {

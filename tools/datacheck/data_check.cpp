@@ -132,7 +132,8 @@ const FileRule* findRule(const std::string& name) {
 
 std::string checkPng(const std::string& path, const FileRule& rule) {
     int w = 0, h = 0;
-    if (!stbi_info(path.c_str(), &w, &h, nullptr)) return std::string("not a readable PNG (") + stbi_failure_reason() + ")";
+    if (!stbi_info(path.c_str(), &w, &h, nullptr))
+        return std::string("not a readable PNG (") + stbi_failure_reason() + ")";
     const std::string size = std::to_string(w) + " x " + std::to_string(h);
     if (w < rule.minWidth || w > rule.maxWidth)
         return "is " + size + ", width must be " + range(rule.minWidth, rule.maxWidth);
@@ -206,9 +207,12 @@ std::string checkAse(const std::string& path, const FileRule& rule) {
 
 std::string checkFile(const std::string& path, const FileRule& rule) {
     switch (rule.kind) {
-        case FileKind::Png: return checkPng(path, rule);
-        case FileKind::Ase: return checkAse(path, rule);
-        case FileKind::Ogg: return checkOgg(path, rule);
+        case FileKind::Png:
+            return checkPng(path, rule);
+        case FileKind::Ase:
+            return checkAse(path, rule);
+        case FileKind::Ogg:
+            return checkOgg(path, rule);
     }
     return "unknown kind of file";
 }
@@ -220,8 +224,10 @@ DataCheckResult checkDataFolder(const std::string& dir, const DataCheckOptions& 
         if (!isFile(path)) {
             bool required = !options.onlyPresent;
             for (const std::string& r : options.required) required = required || r == rule.name;
-            if (required) result.failures.push_back(std::string(rule.name) + ": missing");
-            else result.skipped++;
+            if (required)
+                result.failures.push_back(std::string(rule.name) + ": missing");
+            else
+                result.skipped++;
             continue;
         }
         result.checked++;

@@ -89,8 +89,7 @@ std::string readOggVorbisInfo(const std::vector<unsigned char>& file, OggVorbisI
         uint32_t crc = oggCrcUpdate(0, page, 22);
         crc = oggCrcUpdate(crc, zeros, 4);
         crc = oggCrcUpdate(crc, page + 26, pageBytes - 26);
-        if (crc != storedCrc)
-            return "has a bad checksum on page " + std::to_string(pageNumber);
+        if (crc != storedCrc) return "has a bad checksum on page " + std::to_string(pageNumber);
         const unsigned char* body = page + PAGE_HEADER_BYTES + segments;
         if (pageNumber == 0) {
             if (!(flags & 0x02)) return "does not begin with a beginning-of-stream page";

@@ -87,8 +87,8 @@ FeatherSample featherAt(double px, double py, const ValueNoise& noise) {
 
     // The quill: a translucent ivory shaft, thinning toward the tip.
     const double shaftHalf = 1.5 * (1 - 0.75 * clamp01(s)) + 0.25;
-    const double shaft = smoothstep(shaftHalf + 0.6, shaftHalf - 0.3, at) * smoothstep(-0.02, 0.01, s) *
-                         smoothstep(1.0, 0.9, s);
+    const double shaft =
+        smoothstep(shaftHalf + 0.6, shaftHalf - 0.3, at) * smoothstep(-0.02, 0.01, s) * smoothstep(1.0, 0.9, s);
 
     // Barbs leave the rachis toward the tip and curve further near the edge.
     const double w = vaneWidth(s, side);
@@ -97,8 +97,8 @@ FeatherSample featherAt(double px, double py, const ValueNoise& noise) {
     const double barbLine = 0.5 + 0.5 * std::cos(2 * PI * barbPhase);
 
     // Ragged edge: the barb tips end at slightly different lengths.
-    const double rag = 1.4 * noise.at(barbS * LENGTH / 2.2 + (side < 0 ? 40 : 0), 3.7) +
-                       0.8 * std::sin(barbS * LENGTH * 0.9 + side);
+    const double rag =
+        1.4 * noise.at(barbS * LENGTH / 2.2 + (side < 0 ? 40 : 0), 3.7) + 0.8 * std::sin(barbS * LENGTH * 0.9 + side);
     const double edge = w + rag - 0.8;
     double vane = w > 0 ? smoothstep(edge + 0.9, edge - 1.6, at) : 0;
 
@@ -117,7 +117,8 @@ FeatherSample featherAt(double px, double py, const ValueNoise& noise) {
     const double strand = std::pow(0.5 + 0.5 * std::cos(2 * PI * strandPhase), 1.5);
     const double reach = w * (1.05 + 0.45 * noise.at(std::floor(strandPhase) * 0.37 + 80, side * 3.3));
     const double downFade = smoothstep(reach + 1.5, reach * 0.35, at);
-    const double wispAlpha = downFade * (0.35 + 0.65 * strand) * smoothstep(0.04, 0.11, s) * (0.9 - 0.35 * at / std::max(reach, 1.0));
+    const double wispAlpha =
+        downFade * (0.35 + 0.65 * strand) * smoothstep(0.04, 0.11, s) * (0.9 - 0.35 * at / std::max(reach, 1.0));
     vane = vane * (1 - down) + down * clamp01(wispAlpha);
 
     // Colour: cream down, warm tawny vane, russet toward the tip, with soft
@@ -164,9 +165,9 @@ const PaintedFeather& paintedFeather() {
                 double coverage = 0;
                 for (int sy = 0; sy < SUPER; sy++)
                     for (int sx = 0; sx < SUPER; sx++) {
-                        const FeatherSample s =
-                            featherAt(x + (sx + 0.5) / SUPER, y + (sy + 0.5) / SUPER, noise);
-                        sum = {sum.r + s.colour.r * s.alpha, sum.g + s.colour.g * s.alpha, sum.b + s.colour.b * s.alpha};
+                        const FeatherSample s = featherAt(x + (sx + 0.5) / SUPER, y + (sy + 0.5) / SUPER, noise);
+                        sum = {sum.r + s.colour.r * s.alpha, sum.g + s.colour.g * s.alpha,
+                               sum.b + s.colour.b * s.alpha};
                         coverage += s.alpha;
                     }
                 // Keep it well inside the inscribed circle: nothing beyond

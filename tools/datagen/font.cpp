@@ -123,8 +123,10 @@ void drawGlyph(Picture& sheet, int cellX, int cellY, const char* glyph) {
             for (const auto& d : dirs) {
                 if (ink(glyph, x + d[0], y) && ink(glyph, x, y + d[1]) && !ink(glyph, x + d[0], y + d[1])) soft = true;
             }
-            if (soft) put(sheet, cellX + x, cellY + y, INK_SOFT);
-            else if (ink(glyph, x - 1, y - 1)) put(sheet, cellX + x, cellY + y, SHADOW);
+            if (soft)
+                put(sheet, cellX + x, cellY + y, INK_SOFT);
+            else if (ink(glyph, x - 1, y - 1))
+                put(sheet, cellX + x, cellY + y, SHADOW);
         }
     }
 }
@@ -155,9 +157,12 @@ void barColumn(Picture& sheet, int px, int py, Interior interior, int x) {
         if (interior == Interior::Head) {
             // The fill's leading edge: a brighter band on columns 4 and 5,
             // an anti-aliased step on column 6, the groove from column 7.
-            if (x <= 3) c = FILL[i];
-            else if (x <= 5) c = HEAD[i];
-            else if (x == 6) c = mix(HEAD[i], GROOVE[i], 0.55);
+            if (x <= 3)
+                c = FILL[i];
+            else if (x <= 5)
+                c = HEAD[i];
+            else if (x == 6)
+                c = mix(HEAD[i], GROOVE[i], 0.55);
         }
         put(sheet, px, py + 2 + i, c);
     }
@@ -200,8 +205,10 @@ bool makeFont(const std::string& dir) {
     for (int code = FIRST_CHAR; code <= LAST_CHAR; code++) {
         const int g = code - FIRST_CHAR;
         const int cellX = (g % 16) * CELL_W, cellY = (g / 16) * CELL_H;
-        if (g < GLYPH_COUNT) drawGlyph(sheet, cellX, cellY, GLYPHS[g]);
-        else drawBarPiece(sheet, cellX, cellY, static_cast<char>(code));
+        if (g < GLYPH_COUNT)
+            drawGlyph(sheet, cellX, cellY, GLYPHS[g]);
+        else
+            drawBarPiece(sheet, cellX, cellY, static_cast<char>(code));
     }
     return savePng(sheet, dir + "/font.png");
 }

@@ -74,7 +74,8 @@ bool MeshBuilder::writeAse(const std::string& path, const std::string& objectNam
     fprintf(f, "*COMMENT \"AsciiExport Version  2,00 - ambrelle-datagen\"\n");
     fprintf(f, "*SCENE {\n\t*SCENE_FILENAME \"%s.max\"\n\t*SCENE_FIRSTFRAME 0\n\t*SCENE_LASTFRAME 100\n", name);
     fprintf(f, "\t*SCENE_FRAMESPEED 30\n\t*SCENE_TICKSPERFRAME 160\n");
-    fprintf(f, "\t*SCENE_BACKGROUND_STATIC 0.0000\t0.0000\t0.0000\n\t*SCENE_AMBIENT_STATIC 0.0000\t0.0000\t0.0000\n}\n");
+    fprintf(f,
+            "\t*SCENE_BACKGROUND_STATIC 0.0000\t0.0000\t0.0000\n\t*SCENE_AMBIENT_STATIC 0.0000\t0.0000\t0.0000\n}\n");
     fprintf(f, "*MATERIAL_LIST {\n\t*MATERIAL_COUNT 1\n\t*MATERIAL 0 {\n");
     fprintf(f, "\t\t*MATERIAL_NAME \"%s\"\n\t\t*MATERIAL_CLASS \"Multi/Sub-Object\"\n", name);
     fprintf(f, "\t\t*NUMSUBMTLS %zu\n", materialNames.size());

@@ -21,7 +21,7 @@ Vec3 normalized(Vec3 v);
 // of the faces around each vertex, unless a part sets one explicitly (thin
 // two-sided plates, whose two sides would cancel out).
 class MeshBuilder {
-public:
+   public:
     int addVertex(Vec3 p);
     // Texture vertex in texel units of a 256 x 256 picture: column u and row
     // v (row 0 at the top), written in the file's convention (v up, 0..1).
@@ -52,7 +52,7 @@ public:
     bool writeAse(const std::string& path, const std::string& objectName, const std::string& bitmapName,
                   const std::vector<std::string>& materialNames) const;
 
-private:
+   private:
     struct Face {
         int v[3];
         int t[3];

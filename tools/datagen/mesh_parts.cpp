@@ -13,7 +13,7 @@ void addWingBox(MeshBuilder& mesh, Vec3 lo, Vec3 hi, const AtlasRect& rect, int 
     auto spanU = [&](int ix) { return ix ? rect.u1 : rect.u0; };
     auto chordV = [&](int iy) { return iy ? rect.v0 : rect.v1; };
     // A quad of the box, given by its four corners in order around it.
-    auto quad = [&](const int (&c)[4], const Texel (&t)[4]) {
+    auto quad = [&](const int(&c)[4], const Texel(&t)[4]) {
         int tv[4];
         for (int k = 0; k < 4; k++) tv[k] = mesh.addTexel(t[k].u, t[k].v);
         Vec3 mid;

@@ -96,8 +96,7 @@ void addFuselage(MeshBuilder& mesh) {
         const int k1 = (k + 1) % sides;
         Vec3 out = radial(r2[k], r2[k1], t, 0.12);
         out.y = -0.2;
-        mesh.addFace(r2[k], r2[k1], t, texel(k, 0.6), texel(k + 1, 0.6), texel(k + 0.5, 1), MATERIAL_ENVIRONMENT,
-                     out);
+        mesh.addFace(r2[k], r2[k1], t, texel(k, 0.6), texel(k + 1, 0.6), texel(k + 0.5, 1), MATERIAL_ENVIRONMENT, out);
     }
 }
 
@@ -129,8 +128,8 @@ bool buildPlane(MeshBuilder& mesh) {
 
     // Tailplane: a rounded plate through the tail, painted on both sides.
     {
-        const std::vector<Vec3> c = {{0, -1.60, 0.12},    {-0.74, -1.78, 0.12}, {-0.70, -2.10, 0.12},
-                                     {0, -2.20, 0.12},    {0.70, -2.10, 0.12},  {0.74, -1.78, 0.12}};
+        const std::vector<Vec3> c = {{0, -1.60, 0.12}, {-0.74, -1.78, 0.12}, {-0.70, -2.10, 0.12},
+                                     {0, -2.20, 0.12}, {0.70, -2.10, 0.12},  {0.74, -1.78, 0.12}};
         std::vector<Texel> t;
         const AtlasRect& r = PlaneAtlas::TAILPLANE;
         for (const Vec3& p : c) t.push_back({atlasU(r, (p.y + 2.20) / 0.60), atlasV(r, (p.x + 0.74) / 1.48)});
@@ -186,7 +185,6 @@ bool buildPlane(MeshBuilder& mesh) {
     }
     return checkCounts(mesh, "sopwith.ase", PLANE_VERTICES, PLANE_FACES, PLANE_TEXELS);
 }
-
 
 // ----------------------------------------------------------------- flower --
 
@@ -301,7 +299,8 @@ bool buildFlower(MeshBuilder& mesh) {
         };
         const AtlasRect& calyx = FlowerAtlas::CALYX;
         int rimT[petals + 1];
-        for (int k = 0; k <= petals; k++) rimT[k] = mesh.addTexel(atlasU(calyx, static_cast<double>(k) / petals), calyx.v0);
+        for (int k = 0; k <= petals; k++)
+            rimT[k] = mesh.addTexel(atlasU(calyx, static_cast<double>(k) / petals), calyx.v0);
         int stemOrder[3];
         double stemAngle[3];
         for (int k = 0; k < 3; k++) {
@@ -323,8 +322,8 @@ bool buildFlower(MeshBuilder& mesh) {
         int i = 0, j = 0;
         while (i < petals || j < 3) {
             const double nextRim = 2 * PI * (i + 1) / petals;
-            const double nextStem = j < 3 ? (j + 1 < 3 ? stemAngle[stemOrder[j + 1]] : 2 * PI + stemAngle[stemOrder[0]])
-                                          : 1e9;
+            const double nextStem =
+                j < 3 ? (j + 1 < 3 ? stemAngle[stemOrder[j + 1]] : 2 * PI + stemAngle[stemOrder[0]]) : 1e9;
             const int s0 = stem[2][stemOrder[j % 3]];
             if (i < petals && (j >= 3 || nextRim <= nextStem)) {
                 face(rim[i], rim[(i + 1) % petals], s0, rimT[i], rimT[i + 1], stemT[j % 3]);
@@ -338,7 +337,7 @@ bool buildFlower(MeshBuilder& mesh) {
     }
 
     // Petals: a shallow bowl of nine, each cupped forward and rounded at the tip.
-    static const double PETAL[6][3] = {{0, 0, 0},       {0.30, -1, 0.12}, {0.30, 1, 0.12},
+    static const double PETAL[6][3] = {{0, 0, 0},           {0.30, -1, 0.12},   {0.30, 1, 0.12},
                                        {0.72, -0.92, 0.16}, {0.72, 0.92, 0.16}, {1.0, 0, 0.10}};
     for (int k = 0; k < petals; k++) {
         const double c = std::cos(rimAngle[k]), s = std::sin(rimAngle[k]);
@@ -348,13 +347,14 @@ bool buildFlower(MeshBuilder& mesh) {
     }
 
     // Leaves: two, low on the stem, reaching out toward the viewer and curling down at the tip.
-    static const double LEAF[6][3] = {{0, 0, 0},          {0.28, -1, 0.04}, {0.28, 1, 0.04},
-                                      {0.68, -0.75, -0.02}, {0.68, 0.75, -0.02}, {1.0, 0, -0.16}};
+    static const double LEAF[6][3] = {{0, 0, 0},           {0.28, -1, 0.04}, {0.28, 1, 0.04}, {0.68, -0.75, -0.02},
+                                      {0.68, 0.75, -0.02}, {1.0, 0, -0.16}};
     const struct {
         Vec3 base, along;
         double length;
         bool perFace;
-    } leaves[2] = {{{0.03, 0.08, 0.32}, {1, -0.45, 0.75}, 0.80, false}, {{-0.03, 0.08, 0.58}, {-1, -0.3, 0.9}, 0.70, true}};
+    } leaves[2] = {{{0.03, 0.08, 0.32}, {1, -0.45, 0.75}, 0.80, false},
+                   {{-0.03, 0.08, 0.58}, {-1, -0.3, 0.9}, 0.70, true}};
     for (const auto& leaf : leaves) {
         const Vec3 along = normalized(leaf.along);
         const Vec3 across = normalized(cross(Vec3{0, 0, 1}, along));

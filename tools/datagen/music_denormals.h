@@ -7,12 +7,12 @@
 #endif
 
 class DenormalsOff {
-public:
+   public:
 #if defined(__SSE__)
     DenormalsOff() : saved_(_mm_getcsr()) { _mm_setcsr(saved_ | 0x8040); }  // flush-to-zero, denormals-are-zero
     ~DenormalsOff() { _mm_setcsr(saved_); }
 
-private:
+   private:
     unsigned int saved_;
 #endif
 };

@@ -5,7 +5,7 @@
 #include <vector>
 
 class Echo {
-public:
+   public:
     // delaySeconds between repeats; feedback 0..1 is the level of each repeat against the one before.
     Echo(int rate, double delaySeconds, float feedback);
 
@@ -13,7 +13,7 @@ public:
     void process(const float* send, float* left, float* right, float* reverbSend, size_t frames, float wet,
                  float toReverb);
 
-private:
+   private:
     std::vector<float> lineLeft_;
     std::vector<float> lineRight_;
     size_t index_ = 0;

@@ -6,7 +6,7 @@
 
 namespace {
 
-constexpr int TAPS = 8;  // interpolation taps per point, four on each side
+constexpr int TAPS = 8;    // interpolation taps per point, four on each side
 constexpr int POINTS = 3;  // points between two samples: a quarter, a half and three quarters of the way
 
 // Windowed-sinc weights for the points between samples i and i + 1, over samples i - 3 .. i + 4.

@@ -5,7 +5,7 @@
 #include <vector>
 
 class Limiter {
-public:
+   public:
     // Prepares a stereo signal: finds its peak level around every sample, including peaks between samples
     // (estimated at three points between each pair by band-limited interpolation).
     Limiter(const float* left, const float* right, size_t frames, int rate);
@@ -14,7 +14,7 @@ public:
     // estimated peak between samples exceeds `ceiling` (linear); the gain then recovers over releaseSeconds.
     void apply(float gain, float ceiling, double releaseSeconds, float* outLeft, float* outRight) const;
 
-private:
+   private:
     const float* left_;
     const float* right_;
     size_t frames_;

@@ -4,7 +4,7 @@
 #include <cstddef>
 
 class Loudness {
-public:
+   public:
     // Integrated loudness of a stereo signal in LUFS; -100 when every block is below the absolute gate.
     static double integrated(const float* left, const float* right, size_t frames, int rate);
 };

@@ -5,7 +5,7 @@
 #include <vector>
 
 class Reverb {
-public:
+   public:
     // roomSize 0..1 lengthens the tail; damping 0..1 darkens it; preDelaySeconds separates it from the dry sound.
     Reverb(int rate, float roomSize, float damping, double preDelaySeconds);
 
@@ -17,7 +17,7 @@ public:
     // share nothing, so they may run at once on two threads.
     void processSide(int side, const float* send, float* out, size_t frames, float wet);
 
-private:
+   private:
     struct Comb {
         std::vector<float> buffer;
         size_t index = 0;

@@ -22,8 +22,8 @@ constexpr int BASS_LOW = 36;
 constexpr int ARPEGGIO_LOW = 62;
 
 struct Chord {
-    int root = 0;            // pitch class 0..11
-    int intervals[6] = {};   // semitones above the root, ascending
+    int root = 0;           // pitch class 0..11
+    int intervals[6] = {};  // semitones above the root, ascending
     int count = 0;
 
     // The chord's third (or the suspended fourth or second standing in for it), in semitones.
@@ -42,10 +42,12 @@ struct ChordQuality {
 };
 
 constexpr ChordQuality QUALITIES[] = {
-    {"", {0, 4, 7}, 3},           {"m", {0, 3, 7}, 3},         {"maj7", {0, 4, 7, 11}, 4},
-    {"maj9", {0, 4, 7, 11, 14}, 5}, {"m7", {0, 3, 7, 10}, 4},  {"m9", {0, 3, 7, 10, 14}, 5},
-    {"7", {0, 4, 7, 10}, 4},      {"sus4", {0, 5, 7}, 3},      {"7sus4", {0, 5, 7, 10}, 4},
-    {"6", {0, 4, 7, 9}, 4},       {"add9", {0, 4, 7, 14}, 4},  {"sus2", {0, 2, 7}, 3},
+    {"", {0, 4, 7}, 3},          {"m", {0, 3, 7}, 3},
+    {"maj7", {0, 4, 7, 11}, 4},  {"maj9", {0, 4, 7, 11, 14}, 5},
+    {"m7", {0, 3, 7, 10}, 4},    {"m9", {0, 3, 7, 10, 14}, 5},
+    {"7", {0, 4, 7, 10}, 4},     {"sus4", {0, 5, 7}, 3},
+    {"7sus4", {0, 5, 7, 10}, 4}, {"6", {0, 4, 7, 9}, 4},
+    {"add9", {0, 4, 7, 14}, 4},  {"sus2", {0, 2, 7}, 3},
 };
 
 // Reads a note letter with an optional sharp or flat; returns the pitch class or -1.
@@ -154,8 +156,10 @@ int parseNote(const std::string& name) {
     const char* p = name.c_str();
     if (*p < 'A' || *p > 'G') p = "";
     int pitch = *p ? LETTERS[*p++ - 'A'] : 0;
-    if (*p == '#') pitch++, p++;
-    else if (*p == 'b') pitch--, p++;
+    if (*p == '#')
+        pitch++, p++;
+    else if (*p == 'b')
+        pitch--, p++;
     if (!name.size() || *p < '0' || *p > '9' || p[1] != 0) {
         fprintf(stderr, "music: bad note %s\n", name.c_str());
         abort();
@@ -164,7 +168,7 @@ int parseNote(const std::string& name) {
 }
 
 class Writer {
-public:
+   public:
     Writer(std::vector<NoteEvent>& notes, Rng& rng, const Section& section)
         : notes_(notes), rng_(rng), section_(section), beat_(section.barSeconds / 4) {}
 
@@ -277,8 +281,8 @@ public:
 
     // Broken chords: each character of `steps` is one step of stepBeats; a digit is a chord tone counted up from
     // ARPEGGIO_LOW (wrapping into the next octave), '.' a rest. Steps pan slowly from side to side.
-    void arpeggio(Instrument instrument, int fromBar, int toBar, const char* steps, double stepBeats,
-                  float velocity, float spread) {
+    void arpeggio(Instrument instrument, int fromBar, int toBar, const char* steps, double stepBeats, float velocity,
+                  float spread) {
         const int count = static_cast<int>(strlen(steps));
         int step = 0;
         for (double beat = fromBar * 4.0; beat < toBar * 4.0 - 1e-9; beat += stepBeats, step++) {
@@ -299,8 +303,7 @@ public:
         const std::vector<int> tones = voicing(chordAt(beat), low);
         for (size_t i = 0; i < tones.size(); i++) {
             const float pan = -0.5f + static_cast<float>(i) / (tones.size() - 1);
-            add(instrument, at(beat) + i * 0.025, beats * beat_, tones[i], velocity * (1.0f - 0.06f * i), pan,
-                false);
+            add(instrument, at(beat) + i * 0.025, beats * beat_, tones[i], velocity * (1.0f - 0.06f * i), pan, false);
         }
     }
 
@@ -338,7 +341,7 @@ public:
         add(instrument, at(beat), beats * beat_, pitch, velocity, pan, false);
     }
 
-private:
+   private:
     struct Span {
         double start;  // beats from the section start
         double beats;
@@ -357,8 +360,7 @@ private:
 
     // Adds a note; humanised notes move by a few milliseconds and vary a little in strength, never before the
     // section's start.
-    void add(Instrument instrument, double time, double length, float pitch, float velocity, float pan,
-             bool humanise) {
+    void add(Instrument instrument, double time, double length, float pitch, float velocity, float pan, bool humanise) {
         if (humanise) {
             time += (rng_.uniform() * 2 - 1) * 0.006;
             if (time < section_.start) time = section_.start;
@@ -415,12 +417,13 @@ static double sceneSpan(int a, int b) {
 Score::Score() {
     // Each section fills its scene with whole bars, from one change of picture
     // to the next.
-    const double c[] = {0.0,         sceneChange(0), sceneChange(1), sceneChange(2),
-                        sceneChange(3), sceneChange(4), sceneChange(5), sceneChange(6)};
+    const double c[] = {
+        0.0,           sceneChange(0), sceneChange(1), sceneChange(2), sceneChange(3), sceneChange(4), sceneChange(5),
+        sceneChange(6)};
     sections_ = {
-        {"feather", c[0], sceneSpan(-1, 0) / 16, 16},    {"lighthouse", c[1], sceneSpan(0, 1) / 8, 8},
-        {"rain", c[2], sceneSpan(1, 2) / 8, 8},          {"biplane", c[3], sceneSpan(2, 3) / 20, 20},
-        {"cave", c[4], sceneSpan(3, 4) / 16, 16},        {"dragonfly", c[5], sceneSpan(4, 5) / 20, 20},
+        {"feather", c[0], sceneSpan(-1, 0) / 16, 16},  {"lighthouse", c[1], sceneSpan(0, 1) / 8, 8},
+        {"rain", c[2], sceneSpan(1, 2) / 8, 8},        {"biplane", c[3], sceneSpan(2, 3) / 20, 20},
+        {"cave", c[4], sceneSpan(3, 4) / 16, 16},      {"dragonfly", c[5], sceneSpan(4, 5) / 20, 20},
         {"closing sky", c[6], sceneSpan(5, 6) / 4, 4}, {"ending", c[7], 2.4, 1},
     };
     length_ = 249.5;
@@ -476,8 +479,9 @@ Score::Score() {
     }
     {  // A biplane above the clouds: the full band, the main theme in E, then the second theme.
         Writer w(n, rng, s[3]);
-        w.chart("Emaj9 C#m9 Amaj9 Bsus4,B Emaj9 C#m9 Amaj9 Bsus4,B Emaj9 C#m9 Amaj9 Bsus4,B "
-                "Amaj9 B6 G#m7 C#m9 Amaj9 B Emaj9 Emaj9");
+        w.chart(
+            "Emaj9 C#m9 Amaj9 Bsus4,B Emaj9 C#m9 Amaj9 Bsus4,B Emaj9 C#m9 Amaj9 Bsus4,B "
+            "Amaj9 B6 G#m7 C#m9 Amaj9 B Emaj9 Emaj9");
         w.pads(0, 20, 0.7f, true);
         w.hit(Instrument::Cymbal, 0, 4, 0, 0.9f, -0.2f);
         w.bass(0, 20, "R:.75 R:.75 R:.5 r:.5 5:.5 8:.5 5:.5", 0.75f);
@@ -493,8 +497,9 @@ Score::Score() {
     {  // A cave with a waterfall: E minor, low toms, dripping water, a long echo.
         Writer w(n, rng, s[4]);
         w.setSpace(1.8f);
-        w.chart("Em9 Cmaj9 Am9 B7sus4,B7 Em9 Cmaj9 Am9 B7sus4,B7 Em9 Cmaj9 Am9 B7sus4,B7 "
-                "Em9 Cmaj9 Am9 B7sus4,B7");
+        w.chart(
+            "Em9 Cmaj9 Am9 B7sus4,B7 Em9 Cmaj9 Am9 B7sus4,B7 Em9 Cmaj9 Am9 B7sus4,B7 "
+            "Em9 Cmaj9 Am9 B7sus4,B7");
         w.pads(0, 16, 0.8f, false);
         w.bass(0, 16, "R:2.5 R:1.5", 0.7f);
         w.drums(Instrument::Tom, 0, 16, "X.........x.....", 43, 0.8f, 0);
@@ -510,8 +515,9 @@ Score::Score() {
     }
     {  // A dragonfly over the meadow: the brightest part, sixteenth-note bells and the theme in harmony.
         Writer w(n, rng, s[5]);
-        w.chart("Emaj9 C#m9 Amaj9 Bsus4,B Emaj9 C#m9 Amaj9 Bsus4,B Emaj9 C#m9 Amaj9 Bsus4,B "
-                "Amaj9 B6 G#m7 C#m9 Amaj9 B Emaj9 Cmaj9");
+        w.chart(
+            "Emaj9 C#m9 Amaj9 Bsus4,B Emaj9 C#m9 Amaj9 Bsus4,B Emaj9 C#m9 Amaj9 Bsus4,B "
+            "Amaj9 B6 G#m7 C#m9 Amaj9 B Emaj9 Cmaj9");
         w.pads(0, 20, 0.7f, true);
         w.hit(Instrument::Cymbal, 0, 4, 0, 0.9f, 0.2f);
         w.bass(0, 18, "R:.5 R:.5 8:.5 R:.5 r:.5 R:.5 5:.5 8:.5", 0.75f);
@@ -531,8 +537,8 @@ Score::Score() {
         w.pads(0, 4, 0.7f, true);
         w.bass(0, 4, "R:4", 0.6f);
         w.arpeggio(Instrument::Bell, 0, 4, "0213", 1.0, 0.35f, 0.6f);
-        w.tune(Instrument::Lead, 0, "| B4 D5 F#5:1.5 E5:.5 | E5:2 C#5:2 | D5:1.5 C#5:.5 B4:2 | A4:2 E5 C#5 |", 0,
-               0.7f, 0.1f);
+        w.tune(Instrument::Lead, 0, "| B4 D5 F#5:1.5 E5:.5 | E5:2 C#5:2 | D5:1.5 C#5:.5 B4:2 | A4:2 E5 C#5 |", 0, 0.7f,
+               0.1f);
     }
     {  // The ending: one last D chord, struck and left to ring into silence.
         Writer w(n, rng, s[7]);
@@ -548,8 +554,8 @@ Score::Score() {
 
     // The pad's filter opens and closes with the scenes: dark in the rain and the cave, bright above the clouds.
     padCutoff_ = {
-        {0.0, 400},    {21.0, 1500},  {c[1], 2000},  {c[1], 2200},   {c[2], 2400}, {c[2], 1400},
-        {c[3], 1800},  {c[3], 2800},  {c[4], 3400},  {c[4], 1000},   {172.0, 1200}, {c[5], 2200},
-        {c[5], 3200},  {c[6], 3600},  {c[6], 2100},  {c[7], 1800},   {249.5, 800},
+        {0.0, 400},   {21.0, 1500}, {c[1], 2000}, {c[1], 2200}, {c[2], 2400},  {c[2], 1400},
+        {c[3], 1800}, {c[3], 2800}, {c[4], 3400}, {c[4], 1000}, {172.0, 1200}, {c[5], 2200},
+        {c[5], 3200}, {c[6], 3600}, {c[6], 2100}, {c[7], 1800}, {249.5, 800},
     };
 }

@@ -46,7 +46,7 @@ struct Breakpoint {
 };
 
 class Score {
-public:
+   public:
     // Composes the whole piece (deterministic: the same notes every time).
     Score();
 
@@ -62,7 +62,7 @@ public:
     // The value of a curve at time t (held flat before the first and after the last point).
     static float valueAt(const std::vector<Breakpoint>& curve, double t);
 
-private:
+   private:
     std::vector<Section> sections_;
     std::vector<NoteEvent> notes_;
     std::vector<Breakpoint> padCutoff_;

@@ -10,7 +10,6 @@
 #include "music_echo.h"
 #include "music_reverb.h"
 
-
 namespace {
 
 constexpr float FS = static_cast<float>(Synth::RATE);
@@ -18,7 +17,7 @@ constexpr float TWO_PI = 6.28318530717958647692f;
 
 // Sine of a phase in turns, from a table with linear interpolation (far cheaper than sin() per sample).
 class SineTable {
-public:
+   public:
     static constexpr int SIZE = 4096;
     SineTable() {
         for (int i = 0; i <= SIZE; i++) table_[i] = static_cast<float>(std::sin(2.0 * M_PI * i / SIZE));
@@ -34,7 +33,7 @@ public:
         return table_[i] + fraction * (table_[i + 1] - table_[i]);
     }
 
-private:
+   private:
     float table_[SIZE + 1];
 };
 
@@ -160,8 +159,7 @@ struct Buses {
     size_t frames;
     std::vector<float> padLeft, padRight, left, right, reverb, echo;
 
-    explicit Buses(size_t n)
-        : frames(n), padLeft(n), padRight(n), left(n), right(n), reverb(n), echo(n) {}
+    explicit Buses(size_t n) : frames(n), padLeft(n), padRight(n), left(n), right(n), reverb(n), echo(n) {}
 };
 
 // The stretch of samples one thread renders: [from, to). Voices keep their state from their first sample on but
@@ -173,12 +171,12 @@ struct Range {
 
 // One note being rendered: its sample range and its output gains.
 struct Voice {
-    size_t begin;      // first sample
-    size_t release;    // first sample after the held part
-    size_t end;        // one past the last sample rendered (within the range)
-    size_t from;       // first sample written
-    bool silent;       // nothing of the note falls inside the range
-    float gainLeft;    // gain * velocity * pan
+    size_t begin;    // first sample
+    size_t release;  // first sample after the held part
+    size_t end;      // one past the last sample rendered (within the range)
+    size_t from;     // first sample written
+    bool silent;     // nothing of the note falls inside the range
+    float gainLeft;  // gain * velocity * pan
     float gainRight;
     float reverbSend;  // per unit of (left + right)
     float echoSend;
@@ -494,19 +492,44 @@ void renderNotes(const Score& score, Buses& b, const Range& range) {
         // Each note's noise has its own seed, taken from its place in the score.
         const uint32_t seed = (++index) * 2654435761u ^ 0x5bd1e995u;
         switch (note.instrument) {
-            case Instrument::Pad: renderPad(note, seed, b, range); break;
-            case Instrument::Bass: renderBass(note, seed, b, range); break;
-            case Instrument::Lead: renderLead(note, seed, b, range); break;
-            case Instrument::Pluck: renderFm(note, seed, b, range, false); break;
-            case Instrument::Bell: renderFm(note, seed, b, range, true); break;
-            case Instrument::Drop: renderDrop(note, seed, b, range); break;
-            case Instrument::Kick: renderKick(note, seed, b, range); break;
-            case Instrument::Snare: renderSnare(note, seed, b, range); break;
-            case Instrument::Hat: renderHat(note, seed, b, range); break;
-            case Instrument::Tom: renderTom(note, seed, b, range); break;
-            case Instrument::Cymbal: renderCymbal(note, seed, b, range); break;
-            case Instrument::Swell: renderSwell(note, seed, b, range); break;
-            case Instrument::Count: break;
+            case Instrument::Pad:
+                renderPad(note, seed, b, range);
+                break;
+            case Instrument::Bass:
+                renderBass(note, seed, b, range);
+                break;
+            case Instrument::Lead:
+                renderLead(note, seed, b, range);
+                break;
+            case Instrument::Pluck:
+                renderFm(note, seed, b, range, false);
+                break;
+            case Instrument::Bell:
+                renderFm(note, seed, b, range, true);
+                break;
+            case Instrument::Drop:
+                renderDrop(note, seed, b, range);
+                break;
+            case Instrument::Kick:
+                renderKick(note, seed, b, range);
+                break;
+            case Instrument::Snare:
+                renderSnare(note, seed, b, range);
+                break;
+            case Instrument::Hat:
+                renderHat(note, seed, b, range);
+                break;
+            case Instrument::Tom:
+                renderTom(note, seed, b, range);
+                break;
+            case Instrument::Cymbal:
+                renderCymbal(note, seed, b, range);
+                break;
+            case Instrument::Swell:
+                renderSwell(note, seed, b, range);
+                break;
+            case Instrument::Count:
+                break;
         }
     }
 }

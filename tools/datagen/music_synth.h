@@ -6,7 +6,7 @@
 #include "music_score.h"
 
 class Synth {
-public:
+   public:
     static constexpr int RATE = 44100;
 
     // Renders the whole score into left and right: score.length() seconds at RATE, roughly within -1..1

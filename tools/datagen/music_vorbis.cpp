@@ -8,7 +8,7 @@
 namespace {
 
 constexpr int SERIAL = 0x616d6272;  // fixed: a random serial would change the bytes on every run
-constexpr int CHUNK = 4096;          // frames handed to the encoder at a time
+constexpr int CHUNK = 4096;         // frames handed to the encoder at a time
 
 bool writePage(FILE* out, const ogg_page& page) {
     return fwrite(page.header, 1, page.header_len, out) == static_cast<size_t>(page.header_len) &&
@@ -17,8 +17,8 @@ bool writePage(FILE* out, const ogg_page& page) {
 
 }  // namespace
 
-bool writeOggVorbis(const std::string& path, const std::vector<float>& left, const std::vector<float>& right,
-                    int rate, float quality) {
+bool writeOggVorbis(const std::string& path, const std::vector<float>& left, const std::vector<float>& right, int rate,
+                    float quality) {
     vorbis_info info;
     vorbis_info_init(&info);
     if (vorbis_encode_init_vbr(&info, 2, rate, quality) != 0) {

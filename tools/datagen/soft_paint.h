@@ -28,7 +28,7 @@ inline double smoothstep(double e0, double e1, double v) {
 // Value noise on a size x size lattice that wraps (size a power of two), with
 // smooth interpolation: soft irregularity, never visible grain.
 class ValueNoise {
-public:
+   public:
     ValueNoise(uint64_t seed, int size = 64) : size_(size), lattice_(static_cast<size_t>(size) * size) {
         Rng rng(seed);
         for (double& v : lattice_) v = rng.uniform();
@@ -57,7 +57,7 @@ public:
         return sum / total;
     }
 
-private:
+   private:
     double cell(int x, int y) const { return lattice_[static_cast<size_t>(y) * size_ + x]; }
     int size_;
     std::vector<double> lattice_;

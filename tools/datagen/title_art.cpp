@@ -34,7 +34,8 @@ Layered composite(const TitleLettering& t, int x, int y) {
     const double top = lighthouse::TITLE_BASELINE - 1.7 * lighthouse::TITLE_X_HEIGHT;
     const double v = art::clamp01((y - top) / (lighthouse::TITLE_BASELINE - top));
     Colour ink = art::mix(INK_TOP, INK_BOTTOM, art::smoothstep(0.25, 1.0, v));
-    const double sheen = std::exp(-std::pow((y - (lighthouse::TITLE_BASELINE - 0.8 * lighthouse::TITLE_X_HEIGHT)) / 3.0, 2));
+    const double sheen =
+        std::exp(-std::pow((y - (lighthouse::TITLE_BASELINE - 0.8 * lighthouse::TITLE_X_HEIGHT)) / 3.0, 2));
     ink = art::mix(ink, {255, 252, 240}, 0.5 * sheen);
 
     const double alpha = 1.0 - (1.0 - af) * (1.0 - ao) * (1.0 - as);

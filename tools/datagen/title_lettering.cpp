@@ -190,8 +190,8 @@ TitleLettering::TitleLettering() : ink(W, H), outline(W, H), shadow(W, H) {
                     q[i] = {(TITLE_LEFT * SS) + (origin + p.x + slant * p.y) * xh, TITLE_BASELINE * SS - p.y * xh};
                 }
                 const double length = std::hypot(q[1].x - q[0].x, q[1].y - q[0].y) +
-                                       std::hypot(q[2].x - q[1].x, q[2].y - q[1].y) +
-                                       std::hypot(q[3].x - q[2].x, q[3].y - q[2].y);
+                                      std::hypot(q[2].x - q[1].x, q[2].y - q[1].y) +
+                                      std::hypot(q[3].x - q[2].x, q[3].y - q[2].y);
                 const int steps = std::max(2, static_cast<int>(length * 3));
                 for (int i = 0; i <= steps; i++) {
                     const Point p = bezier(q, static_cast<double>(i) / steps);

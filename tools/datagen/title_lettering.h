@@ -5,7 +5,7 @@
 #include "art_kit.h"
 
 class TitleLettering {
-public:
+   public:
     // Renders the letters at 4 x 4 samples per pixel into 320 x 240 planes.
     TitleLettering();
 

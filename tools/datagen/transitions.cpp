@@ -98,7 +98,8 @@ bool makeTransition2(const std::string& dir) {
     return savePattern(spread([&](double x, double y) {
                            const double along = x * ca + y * sa;
                            const double across = -x * sa + y * ca;
-                           const double wave = 11 * std::sin(across * 2 * PI / 150) + 5 * std::sin(across * 2 * PI / 61 + 1.3);
+                           const double wave =
+                               11 * std::sin(across * 2 * PI / 150) + 5 * std::sin(across * 2 * PI / 61 + 1.3);
                            return (along + wave + 16) / (span + 32);
                        }),
                        dir + "/trans2.png");

@@ -17,7 +17,8 @@ static uint32_t logoWeight(int g, int32_t fade) {
 
 static void drawLogoReference(const FeatherScene& scene, uint16_t* back) {
     for (int32_t i = FeatherScene::LOGO_FIRST_INDEX; i <= FeatherScene::LOGO_LAST_INDEX; i++)
-        back[i] = blend565(back[i], scene.logoImage->pixels[i], logoWeight(green6(scene.logoOpacity->pixels[i]), scene.logoFade));
+        back[i] = blend565(back[i], scene.logoImage->pixels[i],
+                           logoWeight(green6(scene.logoOpacity->pixels[i]), scene.logoFade));
 }
 
 void renderFeatherReference(const FeatherScene& scene) {
