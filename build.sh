@@ -8,7 +8,7 @@ cd "$(dirname "$0")"
 
 PACKAGES=(build-essential cmake pkg-config libsdl1.2-compat-dev libvorbisidec-dev libstb-dev
           libvorbis-dev libogg-dev libgtest-dev libgmock-dev libbenchmark-dev
-          xvfb xauth xdotool ffmpeg)
+          xvfb xauth xdotool ffmpeg clang-format)
 
 install_packages() {
     local missing=()
@@ -59,6 +59,11 @@ case "${1:-}" in
         export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
         build build-asan -DAMBRELLE_SANITIZE=ON -DAMBRELLE_BENCHMARKS=OFF
         (cd build-asan && ctest --output-on-failure -j "$jobs")
+        # The golden frames once more with every hot loop compiled once, for
+        # the baseline instruction set: on an AVX2 machine the tests above only
+        # ever run the AVX2 copies.
+        build build-novec -DAMBRELLE_TESTS=OFF -DAMBRELLE_BENCHMARKS=OFF -DCMAKE_CXX_FLAGS=-DAMBRELLE_NO_VECTOR_CLONES
+        bash tests/golden/check.sh build-novec/ambrelle-capture build-novec tests/golden/frames.txt
         ;;
     *)
         echo "usage: $0 play|test|build" >&2
