@@ -270,6 +270,47 @@ Colour pool(double x, double y, double shore, const art::ValueNoise& noise) {
     return c;
 }
 
+// The splash where the fall lands: a billowing cloud of foam and mist
+// heaped over the pool, bright on its tops and cool in its folds, with spray
+// flung up around it. Returns the cover (0 away from it).
+double splash(double x, double y, const art::ValueNoise& noise, Colour& colour) {
+    const double dx = (x - 164) / 60.0, dy = (y - 206) / (y < 206 ? 28.0 : 11.0);
+    const double billow = 0.6 * noise.fbm(x / 9.0 + 700, y / 6.0 + 30) + 0.3 * noise.fbm(x / 4.0 + 710, y / 3.0);
+    const double body = 1 - dx * dx - dy * dy + 0.9 * billow;
+    // Spray: droplets thrown up and out above the cloud.
+    const double fling = std::exp(-std::pow(dx / 0.8, 2) - std::pow((y - 186) / 12.0, 2));
+    const double drop = smoothstep(0.86, 0.94, noise.at(x / 1.3 + 720, y / 1.6 + 40)) * fling;
+    if (body < -0.1 && drop <= 0) return 0;
+    const double lit = clamp01(0.8 + 1.8 * billow - 0.3 * dy);
+    colour = mix({130, 190, 196}, {250, 254, 252}, smoothstep(0.0, 1.0, lit));
+    const double cover = smoothstep(-0.1, 0.3, body);
+    if (drop > cover) colour = {232, 248, 246};
+    return std::max(cover, 0.8 * drop);
+}
+
+// Where a side spill has run out: a dark wet trail down the rock and a few
+// drops on it, glinting. Returns the cover (0 away from it).
+double sideTrail(double x, double y, const art::ValueNoise& noise, Colour& colour) {
+    const double sx = x - STRIP_X;
+    double cover = 0;
+    for (const Pour& p : SIDE_POURS) {
+        const double t = sideDepth(p, y);
+        if (t < 0.6 || t > 1.8) continue;
+        const double off = sx - sideCentre(p, y);
+        const double trail =
+            std::exp(-std::pow(off / 1.3, 2)) * smoothstep(0.6, 0.9, t) * (1 - smoothstep(1.3, 1.8, t));
+        // Drops strung down the trail, each a short bead with a bright tip.
+        const double bead = noise.at(p.x * 3.0 + 800, y / 3.5);
+        const double drop = smoothstep(0.72, 0.82, bead) * std::exp(-std::pow(off / 0.8, 2)) * smoothstep(0.8, 1.0, t) *
+                            (1 - smoothstep(1.4, 1.7, t));
+        if (trail > 0.02 || drop > 0.02) {
+            colour = mix({22, 30, 38}, {210, 244, 242}, smoothstep(0.1, 0.6, drop));
+            cover = std::max(cover, std::max(0.35 * trail, 0.9 * drop));
+        }
+    }
+    return cover;
+}
+
 // A boulder: a lumpy blob, dark, its top rim lit by the mouth, moss in its
 // hollows on top.
 struct Boulder {
@@ -440,6 +481,18 @@ bool makeCave(const std::string& dir) {
                 Colour nc;
                 const double cover = notch(px - STRIP_X, py, nc, noise);
                 if (cover > 0) c = mix(c, nc, cover);
+                // Rocks of the lip hanging in front of the water's start.
+                const double hang = crestRow(MAIN_POUR, sx) + overhangDepth(sx);
+                if (rimOut > -3 && py < hang + 1)
+                    c = mix(c, art::scale(ledge(px, py, hang, noise), 0.85), smoothstep(-0.8, 0.8, hang - py));
+            }
+            {
+                Colour tc = {0, 0, 0};
+                const double cover = sideTrail(px, py, noise, tc);
+                if (cover > 0) c = mix(c, tc, cover);
+                Colour mc = {0, 0, 0};
+                const double mist = splash(px, py, noise, mc);
+                if (mist > 0) c = mix(c, mc, mist);
             }
             for (const Stalactite& s : STALACTITES) {
                 Colour sc;

@@ -20,17 +20,24 @@ inline double wobble(double t, double seed) {
            0.2 * std::sin(2.91 * t + 0.7 * seed + 4.1);
 }
 
+inline double smoothstep01(double t) {
+    t = std::min(1.0, std::max(0.0, t));
+    return t * t * (3 - 2 * t);
+}
+
 // The water pours over the lip in three places: a broad main tongue and two
 // thin spills from notches either side of it.
 struct Pour {
     double x;          // strip column of its middle at the crest
     double halfWidth;  // at the crest
     double crest;      // row where the water tips over the lip
-    double spread;     // extra half width gained by the pool
+    double spread;     // main: extra half width gained by the pool; sides: how much they swell and shrink
     double drift;      // columns it wanders outward by the pool
 };
-const Pour MAIN_POUR = {63, 19, 14, 22, 0};
-const Pour SIDE_POURS[] = {{22, 1.8, 20, 4.5, -3}, {103, 2.2, 19, 5.0, 2}};
+const Pour MAIN_POUR = {63, 17, 14, 12, 0};
+const Pour SIDE_POURS[] = {{22, 2.0, 20, 1.0, -3}, {103, 2.3, 19, 1.2, 2}};
+// The row by which the side spills have broken up into drips.
+const double SIDE_END_ROW = 150;
 
 // The crest of a pour at column x: the water bulges over the rounded rock,
 // highest in its middle and curling down at its shoulders, unevenly.
@@ -48,40 +55,76 @@ inline double ledgeRow(double x) {
     return 24 - 8 * d * d * d * d + 1.8 * wobble(x * 0.13, 1.0) + 0.7 * wobble(x * 0.5, 3.0);
 }
 
-// The dark cleft in the lip the main pour runs out of: > 0 inside (rows),
-// an arch over the crest, tallest in its middle.
+// The dark cleft in the lip the main pour runs out of: > 0 inside (rows,
+// roughly), an uneven rounded hollow over the crest, lopsided and lumpy, its
+// floor the crest itself.
 inline double cleftInside(double x, double y) {
-    const double u = (x - MAIN_POUR.x) / (MAIN_POUR.halfWidth + 3.0);
-    if (std::fabs(u) >= 1.5) return -100;
-    const double archTop = MAIN_POUR.crest - 1 - 8 * (1 - u * u) + 0.8 * wobble(x * 0.4, 7.0);
-    const double side = (1 - std::fabs(u)) * (MAIN_POUR.halfWidth + 3.0);
-    return std::min(std::min(y - archTop, side), crestRow(MAIN_POUR, x) + 2 - y);
+    const double cx = MAIN_POUR.x + 0.5, cy = MAIN_POUR.crest + 1.0;
+    const double rx = MAIN_POUR.halfWidth + 1.5, ry = 10.0;
+    const double dx = (x - cx) / rx, dy = (y - cy) / ry;
+    if (std::fabs(dx) > 1.6 || dy > 1.5) return -100;
+    const double angle = std::atan2(dy, dx);
+    const double reach =
+        1 + 0.16 * wobble(angle * 3.1, 7.0) + 0.07 * wobble(angle * 8.3, 9.0) + 0.12 * std::sin(angle + 0.6);
+    const double inside = (reach - std::sqrt(dx * dx + dy * dy)) * 0.5 * (rx + ry);
+    return std::min(inside, crestRow(MAIN_POUR, x) + 2 - y);
+}
+
+// Rocks of the lip hanging down in front of the main pour: the rows below
+// the crest their lower ends reach, negative where none hangs. The water
+// starts below them.
+struct Overhang {
+    double x, width, depth;
+};
+const Overhang OVERHANGS[] = {{46, 3.8, 5.0}, {49.5, 2.2, 2.2}, {79.5, 4.2, 4.0}};
+inline double overhangDepth(double x) {
+    double d = -10;
+    for (const Overhang& o : OVERHANGS) d = std::max(d, o.depth * (1 - std::pow((x - o.x) / o.width, 2)));
+    return d;
 }
 
 // How far down the fall a row is, 0 at the crest, 1 at the pool.
 inline double fallDepth(double y) { return std::min(1.0, std::max(0.0, (y - 14) / 196.0)); }
 
-// The main body's left and right edges (strip columns) at a row: each side
-// wanders on its own, more so lower down, and the body spreads as it falls.
+// Half the main body's width at a depth down the fall: it flares as it
+// leaves the lip, narrows a little as it gathers, bulges again and spreads
+// into the splash.
+inline double mainHalf(double t) {
+    return MAIN_POUR.halfWidth - 3.0 + 11.0 * smoothstep01(t / 0.28) + 3.0 * t +
+           MAIN_POUR.spread * smoothstep01((t - 0.7) / 0.3);
+}
+
+// The main body's left and right edges (strip columns) at a row: the sheet
+// widens steadily as it falls, each side wavering a little on its own.
 inline double mainLeft(double y) {
     const double t = fallDepth(y);
-    return MAIN_POUR.x - MAIN_POUR.halfWidth - MAIN_POUR.spread * std::pow(t, 0.8) - 1.0 -
-           (2.0 + 6.0 * t) * wobble(y / 19.0, 11) - (0.8 + 1.8 * t) * wobble(y / 6.0, 12) -
-           5.0 * t * wobble(y / 47.0, 13);
+    return MAIN_POUR.x - mainHalf(t) - (1.0 + 2.0 * t) * wobble(y / 9.0, 11) - (1.0 + 2.0 * t) * wobble(y / 27.0, 12) -
+           1.5 * std::sqrt(t) * wobble(y / 61.0, 13);
 }
 inline double mainRight(double y) {
     const double t = fallDepth(y);
-    return MAIN_POUR.x + MAIN_POUR.halfWidth + MAIN_POUR.spread * std::pow(t, 0.8) +
-           (2.0 + 6.0 * t) * wobble(y / 23.0, 21) + (0.8 + 1.8 * t) * wobble(y / 7.0, 22) +
-           5.0 * t * wobble(y / 53.0, 23);
+    return MAIN_POUR.x + mainHalf(t) + (1.0 + 2.0 * t) * wobble(y / 11.0, 21) + (1.0 + 2.0 * t) * wobble(y / 31.0, 22) +
+           1.5 * std::sqrt(t) * wobble(y / 67.0, 23);
 }
 
-// Signed distance (columns, > 0 inside) to the edge of a side spill.
+// How far down its short run a side spill is: 0 at its crest, 1 where the
+// last of it has broken into drips.
+inline double sideDepth(const Pour& p, double y) { return (y - p.crest) / (SIDE_END_ROW - p.crest); }
+
+// Middle (strip column) of a side spill at a row: it snakes down the rock,
+// more loosely as it goes.
+inline double sideCentre(const Pour& p, double y) {
+    const double t = std::min(1.6, std::max(0.0, sideDepth(p, y)));
+    return p.x + p.drift * t + (2.0 + 3.0 * t) * wobble(y / 8.0, p.x) + (0.4 + 1.2 * t) * wobble(y / 3.3, p.x + 9);
+}
+
+// Signed distance (columns, > 0 inside) to the edge of a side spill: it
+// thins as it falls and is gone by its end row.
 inline double sideInside(const Pour& p, double x, double y) {
-    const double t = std::min(1.0, std::max(0.0, (y - p.crest) / (210 - p.crest)));
-    const double centre = p.x + p.drift * t + (1.2 + 2.4 * t) * wobble(y / 11.0, p.x);
-    const double half = p.halfWidth + p.spread * std::sqrt(t) + (0.5 + 1.2 * t) * wobble(y / 6.0, p.x + 3);
-    return half - std::fabs(x - centre);
+    const double t = std::max(0.0, sideDepth(p, y));
+    const double half = p.halfWidth * (1 - 0.7 * smoothstep01(t / 0.9)) + 0.5 * p.spread * std::sin(3.1 * t) +
+                        0.4 * wobble(y / 5.0, p.x + 3) - 6.0 * smoothstep01((t - 0.85) / 0.25);
+    return half - std::fabs(x - sideCentre(p, y));
 }
 
 // Signed distance (columns, > 0 inside) to the edge of the falling water,
@@ -97,7 +140,8 @@ inline double waterInside(double x, double y) {
 // to, or below the ledge for columns no pour reaches.
 inline double waterTop(double x) {
     double top = ledgeRow(x) + 2;
-    if (std::fabs(x - MAIN_POUR.x) < MAIN_POUR.halfWidth + 1.5) top = std::min(top, crestRow(MAIN_POUR, x));
+    if (std::fabs(x - MAIN_POUR.x) < MAIN_POUR.halfWidth + 1.5)
+        top = std::min(top, crestRow(MAIN_POUR, x) + std::max(0.0, overhangDepth(x)));
     for (const Pour& p : SIDE_POURS)
         if (std::fabs(x - p.x) < p.halfWidth + 1.0) top = std::min(top, crestRow(p, x));
     return top;

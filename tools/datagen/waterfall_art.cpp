@@ -199,7 +199,7 @@ bool makeWaterfallPalette(const std::string& dir) {
 // Opacity of the strip (columns 100..227 of the screen, all rows): the water
 // running out of the cleft and over the lip in a main tongue and two thin
 // spills, opaque inside, its sides fading out smoothly over a few pixels into
-// a soft veil of spray; mist over the pool where it lands. Zero over the rock
+// a soft veil of spray; fading into the painted mist where it lands. Zero over the rock
 // of the lip, so the falling names come out from behind it; everywhere below
 // the lip at least one level, because the names are drawn only where the
 // opacity is non-zero and the longest name spans the whole strip.
@@ -219,15 +219,18 @@ bool makeWaterfallAlpha(const std::string& dir) {
             const double veil = 1.2 / 63.0;
             const double t = fallDepth(py);
             const double d = waterInside(px, py);
-            // The sheet's edge: opaque a pixel inside, fading over a band
-            // that widens as the water falls and loosens.
-            const double soft = 2.0 + 4.0 * t;
-            double body = smoothstep(-soft, 1.5, mainInside(px, py));
-            // The thin spills thin out as they fall, turning to loose water
-            // and spray before the pool; smoothly, with no per-column bars.
+            // The sheet's edge: opaque a few pixels inside, fading over a
+            // band that widens as the water falls and loosens, and wavers.
+            const double soft = (3.0 + 7.0 * t) * (0.8 + 0.4 * (noise.fbm(px / 9.0 + 40, py / 14.0) + 0.5));
+            double body = smoothstep(-soft, 2.5, mainInside(px, py));
+            // The thin spills thin out as they fall and break into runs of
+            // drips before their end; smoothly, with no per-column bars.
             for (const Pour& s : SIDE_POURS) {
-                const double fray = smoothstep(60, 180, py + 25 * (noise.fbm(px / 14.0 + 7, py / 40.0)));
-                const double spill = smoothstep(-1.5 - 2.5 * t, 1.2, sideInside(s, px, py)) * (1 - 0.55 * fray);
+                const double st = std::max(0.0, sideDepth(s, py));
+                const double drops = smoothstep(0.3, 0.62, noise.at(px / 2.5 + 60, py / 4.5));
+                const double broken = smoothstep(0.4, 0.95, st) * (1 - drops);
+                const double spill = smoothstep(-1.5 - 1.5 * st, 1.0, sideInside(s, px, py)) *
+                                     (1 - 0.35 * smoothstep(0.2, 1.0, st)) * (1 - broken);
                 body = std::max(body, spill);
             }
             // The water tips over the crest a little translucent, so the
@@ -235,9 +238,11 @@ bool makeWaterfallAlpha(const std::string& dir) {
             const double start =
                 smoothstep(top - 0.5, top + 1.5, py) * (0.55 + 0.45 * smoothstep(top + 1, top + 8, py));
             body *= start;
-            // It ends in the pool: below the splash the painted foam shows,
-            // churned by the mist over it.
-            body *= 1 - smoothstep(SPLASH_ROW - 6, SPLASH_ROW + 8, py);
+            // It ends in the splash: the sheet fades into the painted mist
+            // along a ragged line, lower where the water falls thickest.
+            const double fade = SPLASH_ROW - 12 + 5 * wobble(px / 6.0, 3) + 3 * wobble(px / 2.3, 5) +
+                                6 * std::exp(-std::pow((px - 64) / 30.0, 2));
+            body *= 1 - smoothstep(fade - 18, fade + 4, py);
             // A veil of spray beside the sheet, thicker lower down, varying
             // only slowly so it reads as a haze rather than streaks.
             const double out = std::max(0.0, -d);
@@ -246,7 +251,7 @@ bool makeWaterfallAlpha(const std::string& dir) {
             // Over the pool the spray settles into the mist.
             spray *= 1 - 0.8 * smoothstep(SPLASH_ROW - 2, SPLASH_ROW + 12, py);
             // Mist rising where the fall lands.
-            const double mist = 0.5 * smoothstep(POOL_ROW - 30, SPLASH_ROW, py) *
+            const double mist = 0.25 * smoothstep(POOL_ROW - 30, SPLASH_ROW, py) *
                                 (1 - 0.8 * smoothstep(SPLASH_ROW, SPLASH_ROW + 16, py)) *
                                 std::exp(-std::pow((px - 64) / 66.0, 2)) *
                                 (0.85 + 0.3 * (noise.fbm(px / 16.0, py / 10.0) + 0.5));
