@@ -213,6 +213,46 @@ AMBRELLE_VECTOR_CLONES void blendLogoQuarters(uint16_t* __restrict out, const ui
     }
 }
 
+// The texels of count loop pixels whose texture coordinates start at
+// (uStart, vStart) in 16.16 and move by (c, -s) per pixel: the texel index,
+// or 0 where the pixel falls outside the picture, and 0xFFFF inside, 0
+// outside. Coordinates stay within 24 bits, so the products cannot overflow.
+AMBRELLE_VECTOR_CLONES void featherTexels(int32_t uStart, int32_t vStart, int32_t c, int32_t s, int count,
+                                          uint32_t* __restrict texel, uint16_t* __restrict inside) {
+    for (int n = 0; n < count; n++) {
+        // Negative coordinates wrap to huge unsigned values: one test
+        // rejects both sides.
+        const uint32_t u = static_cast<uint32_t>(((uStart + n * c) >> 16) + TEXTURE_CENTRE);
+        const uint32_t v = static_cast<uint32_t>(((vStart - n * s) >> 16) + TEXTURE_CENTRE);
+        const bool in = (u | v) < static_cast<uint32_t>(FEATHER_SIZE);
+        texel[n] = in ? v * FEATHER_SIZE + u : 0;
+        inside[n] = in ? 0xFFFF : 0;
+    }
+}
+
+// One field of blendSixtyFourths, (d x (64 - a) + s x a) >> 6, in 16-bit
+// arithmetic: fields of at most 63 give at most 4032.
+inline uint16_t sixtyFourthsField(uint16_t d, uint16_t s, uint16_t ia, uint16_t a) {
+    const uint16_t sum = static_cast<uint16_t>(static_cast<uint16_t>(d * ia) + static_cast<uint16_t>(s * a));
+    return static_cast<uint16_t>(sum >> 6);
+}
+
+// One loop row's blend: opacity 0 keeps the pixel (a zero weight gives d
+// exactly), 63 copies the texel, anything between blends by sixty-fourths.
+// Without branches, so the row runs in vector lanes whatever its opacities.
+AMBRELLE_VECTOR_CLONES void blendFeatherRow(uint16_t* __restrict out, const uint16_t* __restrict colours,
+                                            const uint16_t* __restrict opacity, int count) {
+    for (int i = 0; i < count; i++) {
+        const uint16_t d = out[i], src = colours[i];
+        const uint16_t a = static_cast<uint16_t>((opacity[i] >> 5) & 63), ia = static_cast<uint16_t>(64 - a);
+        const uint16_t r = sixtyFourthsField(d >> 11, src >> 11, ia, a);
+        const uint16_t g = sixtyFourthsField((d >> 5) & 63, (src >> 5) & 63, ia, a);
+        const uint16_t b = sixtyFourthsField(d & 31, src & 31, ia, a);
+        const uint16_t blended = static_cast<uint16_t>((r << 11) | (g << 5) | b);
+        out[i] = a == 63 ? src : blended;
+    }
+}
+
 }  // namespace
 
 // Texel coordinates move by (c, -s) per column, so each row is walked with
@@ -228,6 +268,8 @@ void FeatherScene::drawFeather(uint16_t* back) const {
     opaqueBlocks(alpha, blocks);
     ColumnRanges ranges;
     featherColumns(blocks, c, s, &ranges);
+    uint16_t rowColours[FEATHER_SIZE], rowOpacity[FEATHER_SIZE], rowInside[FEATHER_SIZE];
+    uint32_t rowTexels[FEATHER_SIZE];
     for (int y = FEATHER_FIRST_ROW; y < FEATHER_FIRST_ROW + FEATHER_SIZE; y++) {
         const int64_t rowStart =
             (int64_t{y} + offsetY + FEATHER_ROW_SHIFT) * SCREEN_WIDTH + offsetX + FEATHER_COLUMN_SHIFT;
@@ -237,20 +279,15 @@ void FeatherScene::drawFeather(uint16_t* back) const {
         if (first > last) continue;
         const int32_t dy = y - FEATHER_CENTRE_Y;
         const int32_t dx0 = static_cast<int32_t>(first) - FEATHER_CENTRE_X;
-        int32_t uSum = dx0 * c + dy * s;
-        int32_t vSum = dy * c - dx0 * s;
-        uint16_t* out = back + (rowStart + first);
-        for (int64_t x = first; x <= last; x++, out++, uSum += c, vSum -= s) {
-            // Negative coordinates wrap to huge unsigned values: one test
-            // rejects both sides.
-            const uint32_t u = static_cast<uint32_t>((uSum >> 16) + TEXTURE_CENTRE);
-            const uint32_t v = static_cast<uint32_t>((vSum >> 16) + TEXTURE_CENTRE);
-            if ((u | v) >= static_cast<uint32_t>(FEATHER_SIZE)) continue;
-            const uint32_t texel = v * FEATHER_SIZE + u;
-            const uint32_t a = green6(alpha[texel]);
-            if (a == 0) continue;
-            *out = a == 63 ? texels[texel] : blendSixtyFourths(*out, texels[texel], a);
+        // The row's texels and opacities first (a texel outside the picture
+        // reads texel 0 with opacity 0), then one blend over the whole row.
+        const int count = static_cast<int>(last - first + 1);
+        featherTexels(dx0 * c + dy * s, dy * c - dx0 * s, c, s, count, rowTexels, rowInside);
+        for (int n = 0; n < count; n++) {
+            rowColours[n] = texels[rowTexels[n]];
+            rowOpacity[n] = static_cast<uint16_t>(alpha[rowTexels[n]] & rowInside[n]);
         }
+        blendFeatherRow(back + (rowStart + first), rowColours, rowOpacity, count);
     }
 }
 

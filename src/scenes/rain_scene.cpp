@@ -2,10 +2,12 @@
 // the picture under each drop from below and to the right, and lights it up.
 #include "scenes/rain_scene.h"
 
+#include <algorithm>
 #include <cstdlib>
 
 #include "display/screen.h"
 #include "gfx/image.h"
+#include "gfx/vector_clones.h"
 
 namespace {
 
@@ -38,6 +40,48 @@ inline uint16_t mergeDisplacement(uint16_t m, uint16_t s) {
 }
 
 inline int64_t distance(int64_t a, int64_t b) { return a > b ? a - b : b - a; }
+
+// For count map entries from index begin: the entry to refract by (neutral
+// where the pull would pass the buffer's end, which keeps the pixel as a
+// neutral entry does) and the index each pixel pulls from (its own where it
+// is kept). Masks rather than branches: which pixels are kept follows the
+// drop's shape and would defeat branch prediction.
+AMBRELLE_VECTOR_CLONES void planPulls(const uint16_t* __restrict map, uint16_t* __restrict entries,
+                                      int32_t* __restrict sources, int begin, int count) {
+    for (int j = 0; j < count; j++) {
+        const int i = begin + j;
+        const uint16_t m = map[j];
+        const int dx = (m >> 11) - 16, dy = ((m & GREEN_MASK) >> 6) - 16;
+        const int shift = 4 * dy * SCREEN_WIDTH + 4 * dx;
+        const int keep = (dx == -1) | (dy == -1) | (i + shift >= SCREEN_PIXELS);
+        const uint16_t keepMask = static_cast<uint16_t>(0u - static_cast<unsigned>(keep));
+        entries[j] = static_cast<uint16_t>((m & ~keepMask) | (RainScene::NEUTRAL_DISPLACEMENT & keepMask));
+        sources[j] = i + (shift & (keep - 1));
+    }
+}
+
+// The refraction of count pixels given each one's map entry and the pixel it
+// pulls from. Entries with dx or dy of -1 keep the pixel they were given; the
+// rest are 0..15 each, so the arithmetic below is exact in 16 bits (other
+// lanes compute garbage that is then discarded).
+AMBRELLE_VECTOR_CLONES void refractSpan(uint16_t* __restrict out, const uint16_t* __restrict entries,
+                                        const uint16_t* __restrict pulled, int count) {
+    for (int j = 0; j < count; j++) {
+        const uint16_t m = entries[j], p = pulled[j];
+        const uint16_t red = static_cast<uint16_t>(m >> 11), half = static_cast<uint16_t>((m & GREEN_MASK) >> 6);
+        const bool keep = red == 15 || half == 15;
+        const uint16_t e = static_cast<uint16_t>(red + half - 32);
+        const uint16_t halfE = static_cast<uint16_t>(e >> 1);
+        uint16_t r = static_cast<uint16_t>((p >> 11) + halfE);
+        uint16_t g = static_cast<uint16_t>(((p >> 5) & 63) + e);
+        uint16_t b = static_cast<uint16_t>((p & 31) + halfE);
+        r = r > 31 ? 31 : r;
+        g = g > 63 ? 63 : g;
+        b = b > 31 ? 31 : b;
+        const uint16_t lit = static_cast<uint16_t>((r << 11) | (g << 5) | b);
+        out[j] = keep ? p : lit;
+    }
+}
 
 }  // namespace
 
@@ -95,15 +139,17 @@ void RainScene::update(uint32_t t) {
     }
 
     // Later pairs of the same pass see speeds already raised to 5.
-    for (int i = 0; i < DROP_COUNT; i++)
+    for (int i = 0; i < DROP_COUNT; i++) {
+        if (!dropActive[i]) continue;
         for (int j = 0; j < DROP_COUNT; j++) {
-            if (!dropActive[i] || !dropActive[j]) continue;
+            if (!dropActive[j]) continue;
             if (distance(dropY[j], dropY[i]) < TOUCH_ROWS && distance(dropX[j], dropX[i]) < TOUCH_COLUMNS &&
                 distance(dropSpeed[i], dropSpeed[j]) > 1) {
                 dropSpeed[i] = MERGED_SPEED;
                 dropSpeed[j] = MERGED_SPEED;
             }
         }
+    }
 }
 
 void RainScene::stamp(int k) {
@@ -138,30 +184,26 @@ void RainScene::render() {
     // Every displaced pixel reads from at or after its own index (dx and dy
     // of a raised entry are 0..15), so refracting in ascending order in place
     // reads only pixels not yet rewritten: the same as reading a snapshot.
+    // A span of adjacent touched runs is therefore read whole before any of
+    // it is written, which reads the same pixels.
     uint16_t* back = Screen::instance()->backBuffer;
     uint16_t* map = displacement;
+    constexpr int RUN = 1 << RUN_SHIFT;
+    uint16_t entries[64 * RUN], pulled[64 * RUN];
+    int32_t sources[64 * RUN];
     for (int w = 0; w < RUN_WORDS; w++) {
         uint64_t bits = touchedRuns[w];
         touchedRuns[w] = 0;
         while (bits) {
-            const int run = w * 64 + __builtin_ctzll(bits);
-            bits &= bits - 1;
-            const int begin = run << RUN_SHIFT;
-            for (int i = begin; i < begin + (1 << RUN_SHIFT); i++) {
-                const uint16_t m = map[i];
-                map[i] = NEUTRAL_DISPLACEMENT;
-                const int dx = (m >> 11) - 16, dy = ((m & GREEN_MASK) >> 6) - 16;
-                if (dx == -1 || dy == -1) continue;
-                const int s = i + 4 * dy * SCREEN_WIDTH + 4 * dx;
-                if (s >= SCREEN_PIXELS) continue;
-                const uint16_t p = back[s];
-                const int e = dx + dy;
-                int r = (p >> 11) + (e >> 1), g = ((p >> 5) & 63) + e, b = (p & 31) + (e >> 1);
-                if (r > 31) r = 31;
-                if (g > 63) g = 63;
-                if (b > 31) b = 31;
-                back[i] = static_cast<uint16_t>((r << 11) | (g << 5) | b);
-            }
+            const int low = __builtin_ctzll(bits);
+            const uint64_t rest = ~(bits >> low);
+            const int length = rest == 0 ? 64 - low : __builtin_ctzll(rest);
+            bits &= length == 64 ? 0 : ~(((uint64_t{1} << length) - 1) << low);
+            const int begin = (w * 64 + low) << RUN_SHIFT, count = length << RUN_SHIFT;
+            planPulls(map + begin, entries, sources, begin, count);
+            for (int j = 0; j < count; j++) pulled[j] = back[sources[j]];
+            std::fill(map + begin, map + begin + count, NEUTRAL_DISPLACEMENT);
+            refractSpan(back + begin, entries, pulled, count);
         }
     }
 }

@@ -267,6 +267,31 @@ TEST(RainScene, RendersMatchThePlainRefractionOnRandomInputs) {
     }
 }
 
+// Drops side by side over the lower two thirds of the screen: every run of
+// those rows is touched, so spans run through whole rows and across row ends,
+// and the bottom rows pull from past the buffer's end.
+TEST(RainScene, DropsTilingWholeRowsMatchThePlainRefraction) {
+    std::mt19937 rng(31);
+    for (int round = 0; round < 8; round++) {
+        Image* sheet = neutralSheet();
+        for (int i = 0; i < sheet->pixelCount; i++)
+            sheet->pixels[i] = round % 2 ? static_cast<uint16_t>(rng())
+                                         : displace(static_cast<int>(rng() % 17) - 1, static_cast<int>(rng() % 17) - 1);
+        RainScene scene({sheet});
+        for (int k = 0; k < 50; k++) {
+            scene.dropActive[k] = true;
+            scene.dropX[k] = (k % 10) * 32;
+            scene.dropY[k] = 80 + (k / 10) * 32 - round;
+            scene.dropAge[k] = static_cast<int32_t>(rng() % 8);
+            scene.dropColumn[k] = static_cast<int32_t>(rng() % 8);
+        }
+        randomFrame(rng);
+        expectRenderMatchesPlain(scene, "tiled drops");
+        randomFrame(rng);
+        expectRenderMatchesPlain(scene, "tiled drops, second frame");
+    }
+}
+
 TEST(RainScene, SimulatedShowFramesMatchThePlainRefraction) {
     Image* sheet = neutralSheet();
     for (int age = 0; age < 8; age++)
