@@ -47,6 +47,15 @@ void requireImageSize(const Image& image, const char* path, int minWidth, int mi
     exit(1);
 }
 
+void requireImageSize(const Image* image, const char* path, int minWidth, int minHeight) {
+    if (!image) {
+        printf("error loading %s\n", path);
+        fflush(stdout);
+        exit(1);
+    }
+    requireImageSize(*image, path, minWidth, minHeight);
+}
+
 Image* loadPicture(const char* path, int minWidth, int minHeight) {
     Image* image = new Image(path);
     requireImageSize(*image, path, minWidth, minHeight);

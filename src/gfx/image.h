@@ -33,6 +33,9 @@ void convertRgbToRgb565(const unsigned char* rgb, int pixelCount, uint16_t* out)
 // smaller than minWidth x minHeight, prints a one-line message naming the file
 // and the size expected and exits with status 1.
 void requireImageSize(const Image& image, const char* path, int minWidth, int minHeight);
+// The same for a picture handed in that may be absent: null ends start-up
+// with "error loading <path>", as a missing file does.
+void requireImageSize(const Image* image, const char* path, int minWidth, int minHeight);
 
 // The one way scenes load their pictures: the picture at path, refused at
 // start-up (message, status 1) when missing, undecodable or smaller than

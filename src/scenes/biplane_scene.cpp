@@ -52,17 +52,6 @@ inline Fixed sine(uint32_t angle) { return sineTable[angle & 0xFFFF]; }
 inline Fixed cosine(uint32_t angle) { return cosineTable[angle & 0xFFFF]; }
 inline uint32_t bits(int32_t v) { return static_cast<uint32_t>(v); }
 
-// A picture handed in must exist and be at least minSize x minSize; anything
-// else ends start-up with its message.
-void requirePicture(const Image* image, const char* path, int minSize) {
-    if (!image) {
-        printf("error loading %s\n", path);
-        fflush(stdout);
-        exit(1);
-    }
-    requireImageSize(*image, path, minSize, minSize);
-}
-
 // The portable fetch: c = max(green - fade, 0) for every screen column, one
 // texel at a time. rowBase is the texture row times 256; columns may run past
 // 255 into the next texture row, and the index wraps as a whole.
@@ -145,13 +134,13 @@ BiplaneScene::Assets BiplaneScene::load() {
 }
 
 BiplaneScene::BiplaneScene(const Assets& assets) {
-    requirePicture(assets.planeTexture, PLANE_TEXTURE_PATH, PLANE_TEXTURE_SIZE);
+    requireImageSize(assets.planeTexture, PLANE_TEXTURE_PATH, PLANE_TEXTURE_SIZE, PLANE_TEXTURE_SIZE);
     if (!assets.plane) {
         printf("error loading %s\n", PLANE_MESH_PATH);
         fflush(stdout);
         exit(1);
     }
-    for (int k = 0; k < LAYER_COUNT; k++) requirePicture(assets.clouds[k], CLOUD_PATHS[k], CLOUD_SIZE);
+    for (int k = 0; k < LAYER_COUNT; k++) requireImageSize(assets.clouds[k], CLOUD_PATHS[k], CLOUD_SIZE, CLOUD_SIZE);
 
     planeTexture = assets.planeTexture;
     planeMesh = assets.plane;

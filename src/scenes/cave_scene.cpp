@@ -85,19 +85,9 @@ constexpr int32_t PLANE_BANK = 25000;
 
 constexpr uint16_t OPAQUE = 63;
 
-// A null picture is a picture that could not be loaded.
-void requirePicture(const Image* image, const char* path, int minWidth, int minHeight) {
-    if (!image) {
-        printf("error loading %s\n", path);
-        fflush(stdout);
-        exit(1);
-    }
-    requireImageSize(*image, path, minWidth, minHeight);
-}
-
 // For pictures read as one run of pixels, whatever their shape.
 void requirePixelCount(const Image* image, const char* path, int minPixels) {
-    requirePicture(image, path, 1, 1);
+    requireImageSize(image, path, 1, 1);
     if (image->pixelCount >= minPixels) return;
     printf("error loading %s: expected %d pixels or more, found %d x %d\n", path, minPixels, image->width,
            image->height);
@@ -195,18 +185,18 @@ CaveScene::CaveScene(const Assets& assets)
       waterfallLayers{assets.waterfallLayers[0], assets.waterfallLayers[1], assets.waterfallLayers[2]},
       waterfallPalette(assets.waterfallPalette),
       waterfallAlpha(assets.waterfallAlpha) {
-    requirePicture(background, BACKGROUND_PATH, SCREEN_WIDTH, SCREEN_HEIGHT);
-    requirePicture(greetFont ? greetFont->sheet : nullptr, FONT_PATH, FONT_SHEET_WIDTH, FONT_SHEET_HEIGHT);
-    requirePicture(planeTexture, PLANE_TEXTURE_PATH, PLANE_TEXTURE_SIZE, PLANE_TEXTURE_SIZE);
+    requireImageSize(background, BACKGROUND_PATH, SCREEN_WIDTH, SCREEN_HEIGHT);
+    requireImageSize(greetFont ? greetFont->sheet : nullptr, FONT_PATH, FONT_SHEET_WIDTH, FONT_SHEET_HEIGHT);
+    requireImageSize(planeTexture, PLANE_TEXTURE_PATH, PLANE_TEXTURE_SIZE, PLANE_TEXTURE_SIZE);
     if (!plane) {
         printf("error loading %s\n", PLANE_PATH);
         fflush(stdout);
         exit(1);
     }
     for (int L = 0; L < LAYER_COUNT; L++)
-        requirePicture(waterfallLayers[L], LAYER_PATHS[L], WATERFALL_WIDTH, LAYER_ROWS);
+        requireImageSize(waterfallLayers[L], LAYER_PATHS[L], WATERFALL_WIDTH, LAYER_ROWS);
     requirePixelCount(waterfallPalette, PALETTE_PATH, PALETTE_SIZE);
-    requirePicture(waterfallAlpha, ALPHA_PATH, WATERFALL_WIDTH, WATERFALL_HEIGHT);
+    requireImageSize(waterfallAlpha, ALPHA_PATH, WATERFALL_WIDTH, WATERFALL_HEIGHT);
     plane->texture = planeTexture;
     plane->envMap = planeTexture;
 

@@ -57,17 +57,6 @@ constexpr int32_t BODY_TOP = 42;
 
 constexpr int MAX_GREEN = 63;
 
-// A picture handed in must exist and be at least minWidth x minHeight;
-// anything else ends start-up with its message.
-void requirePicture(const Image* image, const char* path, int minWidth, int minHeight) {
-    if (!image) {
-        printf("error loading %s\n", path);
-        fflush(stdout);
-        exit(1);
-    }
-    requireImageSize(*image, path, minWidth, minHeight);
-}
-
 // blend565(d, s, w << 10) for a weight w in 0..63, and s itself for w = 64,
 // kept in 16-bit lanes. Per field, (d (64 - w) + s w) >> 6 is
 // d + ((s - d) w >> 6): 64 d is a whole multiple of 64, so the floor only
@@ -129,13 +118,13 @@ DragonflyScene::DragonflyScene(const Assets& a)
       flower(a.flower),
       flowerTexture(a.flowerTexture) {
     for (int f = 0; f < WING_FRAMES; f++) wings[f] = a.wings[f];
-    requirePicture(body, BODY_PATH, BODY_WIDTH, BODY_HEIGHT);
-    requirePicture(bodyOpacity, BODY_OPACITY_PATH, BODY_WIDTH, BODY_HEIGHT);
-    for (int f = 0; f < WING_FRAMES; f++) requirePicture(wings[f], WING_PATHS[f], WING_WIDTH, WING_MIN_HEIGHT);
-    requirePicture(credits, CREDITS_PATH, CREDITS_WIDTH, CREDITS_HEIGHT);
-    requirePicture(creditsOpacity, CREDITS_OPACITY_PATH, CREDITS_WIDTH, CREDITS_HEIGHT);
-    requirePicture(backdrop, BACKDROP_PATH, SCREEN_WIDTH, SCREEN_HEIGHT);
-    requirePicture(flowerTexture, FLOWER_TEXTURE_PATH, TEXTURE_SIZE, TEXTURE_SIZE);
+    requireImageSize(body, BODY_PATH, BODY_WIDTH, BODY_HEIGHT);
+    requireImageSize(bodyOpacity, BODY_OPACITY_PATH, BODY_WIDTH, BODY_HEIGHT);
+    for (int f = 0; f < WING_FRAMES; f++) requireImageSize(wings[f], WING_PATHS[f], WING_WIDTH, WING_MIN_HEIGHT);
+    requireImageSize(credits, CREDITS_PATH, CREDITS_WIDTH, CREDITS_HEIGHT);
+    requireImageSize(creditsOpacity, CREDITS_OPACITY_PATH, CREDITS_WIDTH, CREDITS_HEIGHT);
+    requireImageSize(backdrop, BACKDROP_PATH, SCREEN_WIDTH, SCREEN_HEIGHT);
+    requireImageSize(flowerTexture, FLOWER_TEXTURE_PATH, TEXTURE_SIZE, TEXTURE_SIZE);
     if (!flower) {
         printf("error loading %s\n", FLOWER_MESH.path);
         fflush(stdout);
