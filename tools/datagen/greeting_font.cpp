@@ -1,15 +1,15 @@
-// fontgreet.png: the cave's bold 16 x 16 capitals, amber-gold and bevelled
-// (lit along their upper left edges, shaded along their lower right), with a
-// dark outline and a drop shadow down and to the right, so they read over
-// white foam and dark water alike as solid pieces tumbling in the fall.
+// fontgreet.png: the cave's heavy 16 x 16 capitals, saturated amber with a
+// near-black outline all round and a drop shadow down and to the right, so
+// they read over pale foam (dark rim, mid-tone fill) and dark teal water
+// (bright warm fill) alike as solid pieces tumbling in the fall.
 //
 // Each letter is a few pen strokes designed in an 11 x 13 box (stems on
 // columns 0..2 and 8..10, bars on rows 0..2, 5..7 and 10..12), rendered at
-// 8 x 8 samples per pixel into 11 x 11 pixels. The box sits at cell columns
-// 3..13 and rows 3..13, centred on the rotation pivot (8, 8); with the outline
-// around it the letter fills 13 x 13, and the shadow one pixel down and right
-// still lies in the 15 x 15 square from (1, 1) that the rotated drawing
-// samples.
+// 8 x 8 samples per pixel into 10 x 12 pixels. The box sits at cell columns
+// 3..12 and rows 2..13, whose middle is the rotation pivot, the corner point
+// (8, 8), so a letter turns in place; with the outline it fills columns 2..13
+// and rows 1..14, and the shadow one pixel down and right still lies in the
+// 15 x 15 square from (1, 1) that the rotated drawing samples.
 #include <cmath>
 #include <vector>
 
@@ -24,13 +24,13 @@ using art::mix;
 using art::smoothstep;
 
 const int CELL = 16;
-const int BOX_X = 3, BOX_Y = 3, BOX_W = 11, BOX_H = 11;
-// Rows of the design box the strokes are drawn in, squeezed into BOX_H.
-const double DESIGN_H = 13;
+const int BOX_X = 3, BOX_Y = 2, BOX_W = 10, BOX_H = 12;
+// Size of the design box the strokes are drawn in, squeezed into the box.
+const double DESIGN_W = 11, DESIGN_H = 13;
 const int FIRST_CHAR = 32, LAST_CHAR = 102;
 
-const double PEN = 1.6;   // half width of stems and bars
-const double THIN = 1.3;  // half width of the diagonals of M, N, W
+const double PEN = 1.45;   // half width of stems and bars
+const double THIN = 1.15;  // half width of the diagonals of M, N, W
 
 struct Segment {
     double x0, y0, x1, y1, r;
@@ -117,7 +117,7 @@ Glyph letter(char c) {
             g.line(L, T, L, B).line(L, T, 5.8, T).arc(5.8, 4.3, 3.7, 2.8, -90, 90).line(L, 7.1, 5.8, 7.1);
             break;
         case 'Q':
-            g.arc(CX, M, 4.0, 5.0, 0, 360).line(6.4, 8.6, 10.0, 12.3);
+            g.arc(CX, M, 4.0, 5.0, 0, 360).line(5.6, 8.4, 10.4, 12.6);
             break;
         case 'R':
             g.line(L, T, L, B).line(L, T, 5.8, T).arc(5.8, 4.3, 3.7, 2.8, -90, 90).line(L, 7.1, 5.8, 7.1);
@@ -237,7 +237,8 @@ std::vector<double> coverage(const Glyph& g) {
             int hits = 0;
             for (int sy = 0; sy < SS; sy++)
                 for (int sx = 0; sx < SS; sx++) {
-                    const double px = x + (sx + 0.5) / SS, py = (y + (sy + 0.5) / SS) * DESIGN_H / BOX_H;
+                    const double px = (x + (sx + 0.5) / SS) * DESIGN_W / BOX_W,
+                                 py = (y + (sy + 0.5) / SS) * DESIGN_H / BOX_H;
                     for (const Segment& s : g.segments)
                         if (distanceToSegment(px, py, s) <= s.r) {
                             hits++;
@@ -250,12 +251,14 @@ std::vector<double> coverage(const Glyph& g) {
 }
 
 const Colour KEY = {255, 0, 255};
-const Colour OUTLINE = {34, 18, 24};
-const Colour SHADOW = {8, 12, 22};
-const Colour FILL_TOP = {255, 226, 128};
-const Colour FILL_BOTTOM = {236, 140, 40};
-const Colour BEVEL_LIGHT = {255, 250, 222};
-const Colour BEVEL_DARK = {150, 70, 22};
+const Colour OUTLINE = {22, 10, 6};
+const Colour SHADOW = {6, 10, 20};
+// Saturated amber, a little lighter at the head than at the foot; no pale
+// highlight, which melts into the foam.
+const Colour FILL_TOP = {255, 196, 24};
+const Colour FILL_BOTTOM = {240, 122, 0};
+const Colour BEVEL_LIGHT = {255, 226, 92};
+const Colour BEVEL_DARK = {176, 66, 0};
 
 void setColour(Picture& p, int x, int y, Colour c) {
     p.set(x, y, static_cast<int>(std::lround(c.r)), static_cast<int>(std::lround(c.g)),
@@ -274,19 +277,19 @@ void drawGlyph(Picture& sheet, int cellX, int cellY, const Glyph& g) {
         for (int x = -1; x <= BOX_W + 1; x++) {
             const int sx = cellX + BOX_X + x, sy = cellY + BOX_Y + y;
             if (inked(x, y)) {
-                // Cream at the top warming to gold at the foot; partly covered
-                // pixels lean toward the outline, which rounds the strokes.
+                // Gold at the top deepening to amber at the foot. Every inked
+                // pixel is solid fill: the nearest-pixel rotation turns soft
+                // edge shades into speckle, so the shape stays two-tone.
                 Colour fill = mix(FILL_TOP, FILL_BOTTOM, smoothstep(1, BOX_H - 2, y));
-                // The bevel: edges facing up and left catch the light, those
-                // facing down and right fall into shade.
-                const bool lit = !inked(x - 1, y) || !inked(x, y - 1) || !inked(x - 1, y - 1);
-                const bool shaded = !inked(x + 1, y) || !inked(x, y + 1) || !inked(x + 1, y + 1);
+                // A faint bevel: edges facing up and left catch a little light,
+                // those facing down and right a little shade.
+                const bool lit = !inked(x - 1, y) || !inked(x, y - 1);
+                const bool shaded = !inked(x + 1, y) || !inked(x, y + 1);
                 if (shaded && !lit)
-                    fill = BEVEL_DARK;
+                    fill = mix(fill, BEVEL_DARK, 0.45);
                 else if (lit && !shaded)
-                    fill = mix(fill, BEVEL_LIGHT, 0.75);
-                const double solid = smoothstep(INK, 0.92, cover[y * BOX_W + x]);
-                setColour(sheet, sx, sy, mix(mix(OUTLINE, fill, 0.6), fill, solid));
+                    fill = mix(fill, BEVEL_LIGHT, 0.6);
+                setColour(sheet, sx, sy, fill);
                 continue;
             }
             bool near = false, shade = false;
