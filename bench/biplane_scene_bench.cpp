@@ -1,6 +1,6 @@
 // The biplane scene's whole frame (update and render) and its sky pass alone,
 // fast and plain, at four show times, with the generated pictures and mesh;
-// BM_BiplaneMemcpyFrame is the yardstick of the same run (one 153600-byte
+// BM_FrameMemcpy is the yardstick of the same run (one 153600-byte
 // frame copy). The xMemcpy counter gives each wall time in frame copies,
 // against a copy timed when the scene is first set up. Budget: the frame
 // at most 30 copies.
@@ -116,16 +116,6 @@ void BM_BiplaneSkyReference(benchmark::State& state) {
     reportCopies(state, s.copySeconds, start);
 }
 
-void BM_BiplaneMemcpyFrame(benchmark::State& state) {
-    std::vector<uint16_t> from(SCREEN_PIXELS, 0x1234), to(SCREEN_PIXELS);
-    for (auto _ : state) {
-        memcpy(to.data(), from.data(), SCREEN_PIXELS * sizeof(uint16_t));
-        benchmark::DoNotOptimize(to.data());
-        benchmark::ClobberMemory();
-    }
-    state.SetBytesProcessed(state.iterations() * SCREEN_PIXELS * static_cast<int64_t>(sizeof(uint16_t)));
-}
-
 }  // namespace
 
 // Layer scales: 90000 -> (90000, 60000, 30000); 95000 -> (20000, 80000,
@@ -136,4 +126,3 @@ BENCHMARK(BM_BiplaneFrame) BIPLANE_TIMES;
 BENCHMARK(BM_BiplaneFrameReference) BIPLANE_TIMES;
 BENCHMARK(BM_BiplaneSky) BIPLANE_TIMES;
 BENCHMARK(BM_BiplaneSkyReference) BIPLANE_TIMES;
-BENCHMARK(BM_BiplaneMemcpyFrame);

@@ -1,6 +1,6 @@
 // The cave scene's frame (update and render) with the show's pictures and
 // mesh: during a greeting, and during a greeting with the plane's pass;
-// compare with BM_CaveFrameMemcpy of the same run (budget: 15 frame copies).
+// compare with BM_FrameMemcpy of the same run (budget: 15 frame copies).
 // Also the plain render and the waterfall alone, fast and plain.
 #include <benchmark/benchmark.h>
 #include <unistd.h>
@@ -131,16 +131,5 @@ void BM_CaveWaterfallReference(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_CaveWaterfallReference);
-
-void BM_CaveFrameMemcpy(benchmark::State& state) {
-    std::vector<uint16_t> from(SCREEN_PIXELS, 0x1234), to(SCREEN_PIXELS);
-    for (auto _ : state) {
-        memcpy(to.data(), from.data(), SCREEN_PIXELS * sizeof(uint16_t));
-        benchmark::DoNotOptimize(to.data());
-        benchmark::ClobberMemory();
-    }
-    state.SetBytesProcessed(state.iterations() * SCREEN_PIXELS * sizeof(uint16_t));
-}
-BENCHMARK(BM_CaveFrameMemcpy);
 
 }  // namespace

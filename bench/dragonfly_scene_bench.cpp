@@ -131,15 +131,4 @@ void BM_DragonflyReferenceFrame(benchmark::State& state) {
 }
 BENCHMARK(BM_DragonflyReferenceFrame)->Arg(225000);
 
-void BM_DragonflyFrameMemcpy(benchmark::State& state) {
-    std::vector<uint16_t> from(SCREEN_PIXELS, 0x1234), to(SCREEN_PIXELS);
-    for (auto _ : state) {
-        memcpy(to.data(), from.data(), SCREEN_PIXELS * sizeof(uint16_t));
-        benchmark::DoNotOptimize(to.data());
-        benchmark::ClobberMemory();
-    }
-    state.SetBytesProcessed(state.iterations() * SCREEN_PIXELS * sizeof(uint16_t));
-}
-BENCHMARK(BM_DragonflyFrameMemcpy);
-
 }  // namespace

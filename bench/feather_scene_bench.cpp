@@ -1,5 +1,5 @@
 // The feather scene's render with the logo at full opacity; compare with
-// BM_MemcpyFrame of the same run. Run from the build directory (data/).
+// BM_FrameMemcpy of the same run. Run from the build directory (data/).
 #include <benchmark/benchmark.h>
 
 #include "display/screen.h"

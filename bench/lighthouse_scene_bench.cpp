@@ -1,5 +1,5 @@
 // The lighthouse scene's render in the middle of the reveal, lamp lit, with
-// all 100 sparks alive; compare with BM_MemcpyFrame of the same run. Loads the
+// all 100 sparks alive; compare with BM_FrameMemcpy of the same run. Loads the
 // generated pictures from the build directory.
 #include <benchmark/benchmark.h>
 #include <unistd.h>

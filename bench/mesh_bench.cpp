@@ -124,15 +124,4 @@ void BM_PlaneTransformReference(benchmark::State& state) {
 }
 BENCHMARK(BM_PlaneTransformReference);
 
-void BM_FrameMemcpy(benchmark::State& state) {
-    std::vector<uint16_t> from(SCREEN_PIXELS, 0x1234), to(SCREEN_PIXELS);
-    for (auto _ : state) {
-        memcpy(to.data(), from.data(), SCREEN_PIXELS * sizeof(uint16_t));
-        benchmark::DoNotOptimize(to.data());
-        benchmark::ClobberMemory();
-    }
-    state.SetBytesProcessed(state.iterations() * SCREEN_PIXELS * sizeof(uint16_t));
-}
-BENCHMARK(BM_FrameMemcpy);
-
 }  // namespace

@@ -1,5 +1,5 @@
 // The rain's refraction with all 50 drops on the window, over the backdrop's
-// picture; compare with BM_MemcpyFrame of the same run. Loads the generated
+// picture; compare with BM_FrameMemcpy of the same run. Loads the generated
 // pictures from the build directory.
 #include <benchmark/benchmark.h>
 #include <unistd.h>

@@ -26,15 +26,6 @@ TransitionOverlay& overlayAt(uint32_t t) {
     return *overlay;
 }
 
-void BM_MemcpyFrame(benchmark::State& state) {
-    std::vector<uint16_t> src = busyFrame(), dst(SCREEN_PIXELS);
-    for (auto _ : state) {
-        memcpy(dst.data(), src.data(), SCREEN_PIXELS * sizeof(uint16_t));
-        benchmark::DoNotOptimize(dst.data());
-        benchmark::ClobberMemory();
-    }
-}
-
 // Level 128 (first half) or 256 (second half): no whole-frame shortcut
 // applies. The fast pass has no data-dependent branch, so rendering over
 // its own output costs the same as over a fresh frame.
@@ -64,6 +55,5 @@ void BM_TransitionRenderReference(benchmark::State& state) {
 
 }  // namespace
 
-BENCHMARK(BM_MemcpyFrame);
 BENCHMARK(BM_TransitionRender)->Arg(128)->Arg(256);
 BENCHMARK(BM_TransitionRenderReference)->Arg(128)->Arg(256);
