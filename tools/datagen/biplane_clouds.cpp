@@ -99,6 +99,25 @@ std::vector<double> wrapBlur(const std::vector<double>& in, int radius) {
     return a;
 }
 
+// The lowest value within radius texels along a row, then along a column,
+// on the wrapping picture.
+std::vector<double> wrapLowest(const std::vector<double>& in, int radius) {
+    std::vector<double> a(in.size()), b(in.size());
+    for (int y = 0; y < SIZE; y++)
+        for (int x = 0; x < SIZE; x++) {
+            double low = in[wrapIndex(x, y)];
+            for (int k = -radius; k <= radius; k++) low = std::min(low, in[wrapIndex(x + k, y)]);
+            a[wrapIndex(x, y)] = low;
+        }
+    for (int y = 0; y < SIZE; y++)
+        for (int x = 0; x < SIZE; x++) {
+            double low = a[wrapIndex(x, y)];
+            for (int k = -radius; k <= radius; k++) low = std::min(low, a[wrapIndex(x, y + k)]);
+            b[wrapIndex(x, y)] = low;
+        }
+    return b;
+}
+
 // A soft lump of cloud density: a Gaussian ellipse with radii rx (along its
 // angle) and ry, optionally cut off softly below a flat base at baseY.
 struct Blob {
@@ -298,15 +317,19 @@ bool render(const std::string& path, const std::vector<double>& density, const L
     for (double v : light) brightest = std::max(brightest, v);
     // Where the zoom magnifies a texel to many pixels, only faint light may
     // remain after the fading, and neighbours differ less.
-    std::vector<double> slope(TEXELS);
+    // The smallest zoom jumps along straight lines across the picture; a cap
+    // that jumped with it would cut clouds off along those lines and show as
+    // pale rectangles, so the cap is first spread to its lowest value
+    // nearby, then blurred.
+    std::vector<double> slope(TEXELS), cap(TEXELS);
     for (int y = 0; y < SIZE; y++)
         for (int x = 0; x < SIZE; x++) {
             const double s = smallestScale(x, y);
-            const double cap = fadeAt(s * 65536) + look.nearLight * s;
-            double& v = light[wrapIndex(x, y)];
-            v = std::min(v / brightest * look.peak, cap);
+            cap[wrapIndex(x, y)] = fadeAt(s * 65536) + look.nearLight * s;
             slope[wrapIndex(x, y)] = std::min(3.0, std::max(1.2, 8 * s));
         }
+    cap = wrapBlur(wrapLowest(cap, 12), 4);
+    for (int i = 0; i < TEXELS; i++) light[i] = std::min(light[i] / brightest * look.peak, cap[i]);
     limitSlope(light, slope);
     Picture picture(SIZE, SIZE);
     for (int y = 0; y < SIZE; y++)
@@ -385,7 +408,7 @@ bool makeCloud1(const std::string& dir) {
     Rng rng(0xC1u);
     std::vector<Blob> blobs;
     std::vector<Placed> placed;
-    for (double width : {120.0, 96.0, 80.0, 66.0, 54.0, 44.0, 36.0, 30.0}) {
+    for (double width : {120.0, 96.0, 80.0, 66.0, 54.0}) {
         const double height = width * (0.4 + 0.2 * rng.uniform());
         double x, y;
         if (placeCloud(rng, placed, 0.5 * width, 0.6 * height + 6, 0.15, x, y))
@@ -393,7 +416,7 @@ bool makeCloud1(const std::string& dir) {
     }
     std::vector<double> density(TEXELS, 0.0);
     splat(density, blobs);
-    return render(dir + "/cloud1.png", density, {0xC1u, 1.6, 0.12, 6, 8, 5, 46, 0.35, 3, 80});
+    return render(dir + "/cloud1.png", density, {0xC1u, 1.6, 0.12, 6, 8, 5, 54, 0.35, 2, 80});
 }
 
 // Long wisps and streaks, all drifting at much the same slant.
@@ -428,5 +451,5 @@ bool makeCloud3(const std::string& dir) {
     }
     std::vector<double> density(TEXELS, 0.0);
     splat(density, blobs);
-    return render(dir + "/cloud3.png", density, {0xC3u, 1.4, 0.15, 6, 6, 10, 44, 0.35, 4, 80});
+    return render(dir + "/cloud3.png", density, {0xC3u, 1.4, 0.15, 6, 6, 10, 52, 0.35, 3, 80});
 }

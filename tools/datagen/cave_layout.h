@@ -34,7 +34,7 @@ struct Pour {
     double spread;     // main: extra half width gained by the pool; sides: how much they swell and shrink
     double drift;      // columns it wanders outward by the pool
 };
-const Pour MAIN_POUR = {63, 17, 14, 12, 0};
+const Pour MAIN_POUR = {63, 24, 14, 12, 0};
 const Pour SIDE_POURS[] = {{22, 2.0, 20, 1.0, -3}, {103, 2.3, 19, 1.2, 2}};
 // The row by which the side spills have broken up into drips.
 const double SIDE_END_ROW = 150;
@@ -76,7 +76,7 @@ inline double cleftInside(double x, double y) {
 struct Overhang {
     double x, width, depth;
 };
-const Overhang OVERHANGS[] = {{46, 3.8, 5.0}, {49.5, 2.2, 2.2}, {79.5, 4.2, 4.0}};
+const Overhang OVERHANGS[] = {{39.5, 3.8, 5.0}, {43, 2.2, 2.2}, {86.5, 4.2, 4.0}};
 inline double overhangDepth(double x) {
     double d = -10;
     for (const Overhang& o : OVERHANGS) d = std::max(d, o.depth * (1 - std::pow((x - o.x) / o.width, 2)));
@@ -90,7 +90,7 @@ inline double fallDepth(double y) { return std::min(1.0, std::max(0.0, (y - 14) 
 // leaves the lip, narrows a little as it gathers, bulges again and spreads
 // into the splash.
 inline double mainHalf(double t) {
-    return MAIN_POUR.halfWidth - 3.0 + 11.0 * smoothstep01(t / 0.28) + 3.0 * t +
+    return MAIN_POUR.halfWidth - 1.0 + 4.0 * smoothstep01(t / 0.2) + 3.0 * t +
            MAIN_POUR.spread * smoothstep01((t - 0.7) / 0.3);
 }
 
