@@ -74,7 +74,7 @@ Colour reflection(double u, double v) {
     // The clear coat mirrors the surroundings, more so at grazing angles.
     // Upward faces catch the open sky, downward ones the dark below.
     const double fresnel =
-        0.22 + 0.50 * std::pow(1 - nz, 2.0) + 0.25 * smoothstep(0.0, 0.7, -ny) + 0.35 * smoothstep(0.05, 0.6, ny);
+        0.06 + 0.45 * std::pow(1 - nz, 2.0) + 0.10 * smoothstep(0.0, 0.7, -ny) + 0.30 * smoothstep(0.05, 0.6, ny);
     c = mix(c, environment(ny), clamp01(fresnel));
     // Below the horizon the lacquer falls into the ground's shadow at once:
     // a clear split between the sky-lit upper half and the dark lower half.
