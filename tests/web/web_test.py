@@ -62,7 +62,7 @@ class DevTools:
         self.log = open(os.path.join(profile, "chromium.log"), "wb")
         self.process = subprocess.Popen(
             [chromium, "--headless=new", "--no-sandbox", "--disable-gpu", "--remote-debugging-pipe",
-             "--user-data-dir=" + profile, "--no-first-run", "--no-default-browser-check",
+             "--user-data-dir=" + profile, "--no-first-run", "--no-default-browser-check", "--disable-dev-shm-usage",
              "--window-size=%d,%d" % (VIEW_WIDTH, VIEW_HEIGHT), "about:blank"],
             stdin=subprocess.DEVNULL, stdout=self.log, stderr=self.log, close_fds=False,
             preexec_fn=pipes_as_3_and_4)
