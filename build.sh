@@ -3,16 +3,20 @@
 #   ./build.sh play    build everything, generate data/, play the show
 #   ./build.sh test    build everything (normal and sanitized) and run all tests
 #   ./build.sh build   build everything and generate data/ only
+#   ./build.sh web     build the browser version into build-web/ (serve that folder)
 set -euo pipefail
 cd "$(dirname "$0")"
 
 PACKAGES=(build-essential cmake pkg-config libsdl1.2-compat-dev libvorbisidec-dev libstb-dev
           libvorbis-dev libogg-dev libgtest-dev libgmock-dev libbenchmark-dev
           xvfb xauth xdotool ffmpeg clang-format)
+# The browser build and its test in headless Chromium.
+WEB_PACKAGES=(emscripten chromium python3)
 
-install_packages() {
-    local missing=()
-    for p in "${PACKAGES[@]}"; do
+install_packages() { # [package...], the native PACKAGES by default
+    local missing=() wanted=("${PACKAGES[@]}")
+    [ $# -gt 0 ] && wanted=("$@")
+    for p in "${wanted[@]}"; do
         # The classic SDL 1.2 package serves as well as sdl12-compat.
         if [ "$p" = libsdl1.2-compat-dev ] && dpkg-query -W -f='${Status}' libsdl1.2-dev 2>/dev/null | grep -q 'ok installed'; then
             continue
@@ -40,6 +44,21 @@ build() { # dir, extra cmake args...
     cmake --build "$dir" -j "$jobs"
 }
 
+have_web_packages() {
+    for p in "${WEB_PACKAGES[@]}"; do
+        dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'ok installed' || return 1
+    done
+}
+
+# The browser build needs the generated data set of a native build.
+build_web() {
+    cmake --build build -j "$jobs" --target ambrelle_data
+    # Debian's emcc runs its optimiser on node, which finds acorn there.
+    export NODE_PATH=/usr/share/nodejs${NODE_PATH:+:$NODE_PATH}
+    emcmake cmake -S . -B build-web -DCMAKE_BUILD_TYPE=Release -DAMBRELLE_WEB_DATA="$PWD/build/data" >/dev/null
+    cmake --build build-web -j "$jobs"
+}
+
 case "${1:-}" in
     play)
         install_packages
@@ -64,9 +83,24 @@ case "${1:-}" in
         # ever run the AVX2 copies.
         build build-novec -DAMBRELLE_TESTS=OFF -DAMBRELLE_BENCHMARKS=OFF -DCMAKE_CXX_FLAGS=-DAMBRELLE_NO_VECTOR_CLONES
         bash tests/golden/check.sh build-novec/ambrelle-capture build-novec tests/golden/frames.txt
+        # The browser build in headless Chromium, against ambrelle-capture.
+        if [ "$(id -u)" -eq 0 ]; then install_packages "${WEB_PACKAGES[@]}"; fi
+        if have_web_packages; then
+            build_web
+            python3 tests/web/web_test.py build-web build
+        else
+            echo "Skipping the browser test: emscripten and chromium are not installed."
+        fi
+        ;;
+    web)
+        install_packages
+        install_packages "${WEB_PACKAGES[@]}"
+        cmake -S . -B build -DCMAKE_BUILD_TYPE=Release >/dev/null
+        build_web
+        echo "Serve it: (cd build-web && python3 -m http.server 8000), then open http://localhost:8000/"
         ;;
     *)
-        echo "usage: $0 play|test|build" >&2
+        echo "usage: $0 play|test|build|web" >&2
         exit 2
         ;;
 esac

@@ -32,7 +32,7 @@ extern DragonflyScene* dragonflyScene;
 
 // One part of the show: a scene, or the closing sky picture. The three ranks
 // are the show's three fixed orders: construction (the loading-bar steps
-// depend on it, and so will the shared rand() sequence once a constructor
+// depend on it, and so will the shared showRand() sequence once a constructor
 // draws from it, as the dragonfly's does), the frame (updates, then renders,
 // both in this order: the sky picture after the scenes, the transition last
 // of all) and destruction at shutdown.

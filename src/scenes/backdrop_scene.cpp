@@ -2,9 +2,8 @@
 // frame shows a new set and they read as falling rain.
 #include "scenes/backdrop_scene.h"
 
-#include <cstdlib>
-
 #include "display/screen.h"
+#include "engine/show_rand.h"
 #include "gfx/image.h"
 #include "gfx/pixel.h"
 
@@ -26,9 +25,9 @@ void BackdropScene::render() {
     Screen* screen = Screen::instance();
     background->copyToScreen();
     for (int k = 0; k < STREAK_COUNT; k++) {
-        // Two statements: x must take the earlier rand() value.
-        const int x = rand() % 319;
-        const int y = rand() % 229;
+        // Two statements: x must take the earlier showRand() value.
+        const int x = showRand() % 319;
+        const int y = showRand() % 229;
         screen->drawLine(x, y, x, y + STREAK_LENGTH, STREAK_COLOR);
     }
 }

@@ -25,7 +25,7 @@ class BackdropScene {
 
     // Nothing depends on time.
     void update(uint32_t elapsedMs);
-    // The picture, then 150 streaks at random places: 300 rand() calls, x
+    // The picture, then 150 streaks at random places: 300 showRand() calls, x
     // (0..318) before y (0..228) for each streak.
     void render();
 

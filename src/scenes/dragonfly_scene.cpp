@@ -10,6 +10,7 @@
 #include "display/screen.h"
 #include "engine/camera.h"
 #include "engine/mesh.h"
+#include "engine/show_rand.h"
 #include "engine/trig_tables.h"
 #include "gfx/image.h"
 #include "gfx/vector_clones.h"
@@ -142,11 +143,11 @@ DragonflyScene::DragonflyScene(const Assets& a)
     circleAngle = 0;
 
     for (int k = 0; k < FLOWER_COUNT; k++) {
-        rand();
-        rand();
+        showRand();
+        showRand();
         // Single precision, truncated toward zero: -3.0, -2.9, ..., -2.1
         // as the float arithmetic rounds them.
-        const int n = rand() % 10;
+        const int n = showRand() % 10;
         flowerZ[k] = static_cast<Fixed>((static_cast<float>(n) / 10.0f - 3.0f) * 65536.0f);
     }
     for (int k = 0; k < FLOWER_COUNT; k++) {

@@ -52,7 +52,7 @@ class DragonflyScene {
     // Takes ownership; refuses a missing or undersized picture (message,
     // status 1), points the flower's texture and reflection at flowerTexture,
     // builds the four haze textures and the drawing extents, and draws three
-    // rand() values per flower for its height. The pictures are read for
+    // showRand() values per flower for its height. The pictures are read for
     // their extents here, once: they are not to be changed afterwards.
     explicit DragonflyScene(const Assets& assets);
     ~DragonflyScene();
@@ -96,7 +96,7 @@ class DragonflyScene {
     Image* fogTextures[FOG_LEVELS] = {nullptr, nullptr, nullptr, nullptr};
     Fixed flowerX[FLOWER_COUNT] = {};
     Fixed flowerY[FLOWER_COUNT] = {};  // distance ahead, 2.0 .. 20.0
-    Fixed flowerZ[FLOWER_COUNT] = {};  // -3.0 .. -2.1, from rand()
+    Fixed flowerZ[FLOWER_COUNT] = {};  // -3.0 .. -2.1, from showRand()
     int32_t lastMs = -1;               // time of the previous update, -1 before the first
     int32_t creditX[CREDIT_BANDS] = {0, 0, 0};
     int32_t creditWobble[CREDIT_BANDS] = {0, 0, 0};  // rows; set by every update

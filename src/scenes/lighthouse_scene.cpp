@@ -2,9 +2,8 @@
 // and sparks, drawn with row kernels that give exactly blend565's bits.
 #include "scenes/lighthouse_scene.h"
 
-#include <cstdlib>
-
 #include "display/screen.h"
+#include "engine/show_rand.h"
 #include "gfx/image.h"
 
 namespace {
@@ -152,10 +151,10 @@ void LighthouseScene::update(uint32_t t) {
     const uint16_t* twirl = twirlMap->pixels;
     const uint16_t* alpha = logoAlpha->pixels;
     for (int attempt = 0; attempt < SPAWN_ATTEMPTS; attempt++) {
-        // Unsigned: rand() may return up to INT_MAX, and the masked result is
+        // Unsigned: showRand() may return up to INT_MAX, and the masked result is
         // the same as two's complement wrap-around would give.
-        const int32_t x = static_cast<int32_t>((static_cast<uint32_t>(rand()) + 64u) & 255u);
-        const int32_t y = static_cast<int32_t>((static_cast<uint32_t>(rand()) + 96u) & 127u);
+        const int32_t x = static_cast<int32_t>((static_cast<uint32_t>(showRand()) + 64u) & 255u);
+        const int32_t y = static_cast<int32_t>((static_cast<uint32_t>(showRand()) + 96u) & 127u);
         const int32_t p = y * SCREEN_WIDTH + x;
         const int32_t g4 = twirlG4(twirl[p]);
         if (g4 + FRONT_WIDTH > revealLevel && revealLevel > g4 - FRONT_WIDTH && green6(alpha[p]) != 0) {

@@ -49,7 +49,7 @@ class LighthouseScene {
     LighthouseScene& operator=(const LighthouseScene&) = delete;
 
     // t: show time in ms. Sets the beacon and reveal level; during the reveal
-    // spawns sparks on the front (200 rand() calls) and lets them fall.
+    // spawns sparks on the front (200 showRand() calls) and lets them fall.
     void update(uint32_t t);
     // Background, lamp glow, revealed logo, glowing front and sparks.
     void render();

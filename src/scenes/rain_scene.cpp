@@ -3,9 +3,9 @@
 #include "scenes/rain_scene.h"
 
 #include <algorithm>
-#include <cstdlib>
 
 #include "display/screen.h"
+#include "engine/show_rand.h"
 #include "gfx/image.h"
 #include "gfx/vector_clones.h"
 
@@ -121,12 +121,12 @@ void RainScene::prepareCells() {
 void RainScene::update(uint32_t t) {
     if (!dropActive[nextSlot]) {
         // Separate statements: the calls must happen in the order x, y, speed.
-        dropX[nextSlot] = rand() % SPAWN_COLUMNS;
-        dropY[nextSlot] = rand() % SPAWN_ROWS;
+        dropX[nextSlot] = showRand() % SPAWN_COLUMNS;
+        dropY[nextSlot] = showRand() % SPAWN_ROWS;
         dropActive[nextSlot] = true;
         dropAge[nextSlot] = 0;
         dropColumn[nextSlot] = 0;
-        dropSpeed[nextSlot] = rand() % SPAWN_SPEEDS + 1;
+        dropSpeed[nextSlot] = showRand() % SPAWN_SPEEDS + 1;
     }
     nextSlot = (nextSlot + 1) % DROP_COUNT;
 

@@ -32,7 +32,7 @@ class RainScene {
     RainScene(const RainScene&) = delete;
     RainScene& operator=(const RainScene&) = delete;
 
-    // One simulation step: maybe spawn into nextSlot (rand() for x, y, then
+    // One simulation step: maybe spawn into nextSlot (showRand() for x, y, then
     // speed), age and move the drops, merge drops that touch at clearly
     // different speeds. t: show time in ms; only t % 50 matters (ageing).
     void update(uint32_t t);

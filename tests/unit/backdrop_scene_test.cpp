@@ -1,4 +1,4 @@
-// The backdrop: the picture, then 150 streaks from the shared rand()
+// The backdrop: the picture, then 150 streaks from the shared showRand()
 // sequence, x before y, clipped to columns 1..318 and rows 1..238.
 #include "scenes/backdrop_scene.h"
 
@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "display/screen.h"
+#include "engine/show_rand.h"
 #include "gfx/image.h"
 #include "gfx/pixel.h"
 
@@ -23,16 +24,16 @@ TEST(BackdropScene, StreaksFromTheRandSequenceWithTheirClipping) {
     BackdropScene scene({picture()});
     int atColumnZero = 0, atRowZero = 0, atLastRow = 0;
     for (unsigned seed = 1; seed <= 60; seed++) {
-        srand(seed);
+        showSrand(seed);
         scene.update(70000);
         scene.render();
         // The expected frame, built without drawLine: 11 pixels straight
         // down from (x, y), only those inside columns 1..318, rows 1..238.
-        srand(seed);
+        showSrand(seed);
         std::vector<uint16_t> expected(scene.background->pixels, scene.background->pixels + SCREEN_PIXELS);
         for (int k = 0; k < 150; k++) {
-            const int x = rand() % 319;
-            const int y = rand() % 229;
+            const int x = showRand() % 319;
+            const int y = showRand() % 229;
             ASSERT_LE(x, 318);
             ASSERT_LE(y, 228);
             atColumnZero += x == 0;
@@ -41,13 +42,13 @@ TEST(BackdropScene, StreaksFromTheRandSequenceWithTheirClipping) {
             for (int row = y; row <= y + 10; row++)
                 if (x >= 1 && x <= 318 && row >= 1 && row <= 238) expected[row * 320 + x] = 0xEF7F;
         }
-        const int next = rand();
+        const int next = showRand();
         const uint16_t* back = Screen::instance()->backBuffer;
         for (int i = 0; i < SCREEN_PIXELS; i++) ASSERT_EQ(back[i], expected[i]) << "seed " << seed << " pixel " << i;
         // Exactly 300 calls were made.
-        srand(seed);
-        for (int k = 0; k < 300; k++) rand();
-        EXPECT_EQ(rand(), next);
+        showSrand(seed);
+        for (int k = 0; k < 300; k++) showRand();
+        EXPECT_EQ(showRand(), next);
     }
     // The edge cases were met: streaks at column 0 (nothing drawn), from
     // row 0 (first pixel lost) and ending on row 238 (the last row drawn).
@@ -58,7 +59,7 @@ TEST(BackdropScene, StreaksFromTheRandSequenceWithTheirClipping) {
 
 TEST(BackdropScene, NoStreakReachesTheOuterRowsAndColumns) {
     BackdropScene scene({picture()});
-    srand(3);
+    showSrand(3);
     for (int frame = 0; frame < 200; frame++) {
         scene.render();
         const uint16_t* back = Screen::instance()->backBuffer;

@@ -1,4 +1,4 @@
-// The dragonfly scene: haze textures, start state and the constructor's rand()
+// The dragonfly scene: haze textures, start state and the constructor's showRand()
 // draws, the flowers' drift and reset, haze levels, camera pose, credit bands,
 // opacity rules, wing frames, clipping at the screen edges, size checks, and
 // fast drawing against the plain one on random inputs.
@@ -19,6 +19,7 @@
 #include "display/screen.h"
 #include "engine/camera.h"
 #include "engine/mesh.h"
+#include "engine/show_rand.h"
 #include "engine/trig_tables.h"
 #include "gfx/image.h"
 #include "gfx/pixel.h"
@@ -177,16 +178,16 @@ TEST_F(DragonflySceneTest, HazeTexturesForEveryTexel) {
 }
 
 TEST_F(DragonflySceneTest, StartStateAndThreeRandsPerFlower) {
-    // glibc's unseeded generator is the one srand(1) gives.
-    srand(1);
+    // The unseeded generator is the one showSrand(1) gives.
+    showSrand(1);
     std::vector<int> sequence(37);
-    for (int& v : sequence) v = rand();
+    for (int& v : sequence) v = showRand();
     // (n / 10 - 3) x 65536 in single precision, truncated toward zero.
     const Fixed heights[10] = {-196608, -190054, -183500, -176947, -170393,
                                -163840, -157286, -150732, -144179, -137625};
-    srand(1);
+    showSrand(1);
     DragonflyScene scene(quietAssets());
-    EXPECT_EQ(rand(), sequence[36]) << "the constructor draws exactly 36 values";
+    EXPECT_EQ(showRand(), sequence[36]) << "the constructor draws exactly 36 values";
     std::set<Fixed> seen;
     for (int k = 0; k < DragonflyScene::FLOWER_COUNT; k++) {
         EXPECT_EQ(scene.flowerZ[k], heights[sequence[3 * k + 2] % 10]) << k;

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "display/screen.h"
+#include "engine/show_rand.h"
 #include "gfx/image.h"
 #include "gfx/pixel.h"
 #include "scenes/reference/lighthouse_reference.h"
@@ -74,7 +75,7 @@ TEST(LighthouseScene, FirstRevealFrameShowsOrderZeroAndGlowsAheadOfIt) {
         if (i / 320 % 10 == 0) p.logoAlpha->pixels[i] = 0;
     }
     LighthouseScene scene(p);
-    srand(1);
+    showSrand(1);
     scene.update(50001);
     ASSERT_EQ(scene.revealLevel, 0);
     for (bool& alive : scene.sparkAlive) alive = false;
@@ -101,11 +102,11 @@ TEST(LighthouseScene, CompletedRevealBlendsEveryFrameAndFreezesSparks) {
     scene.sparkAlive[3] = true;
     scene.sparkX[3] = 100;
     scene.sparkY[3] = 50;
-    srand(77);
-    const int first = rand();
-    srand(77);
+    showSrand(77);
+    const int first = showRand();
+    showSrand(77);
     scene.update(54080);
-    EXPECT_EQ(rand(), first) << "no spark is spawned once the reveal is complete";
+    EXPECT_EQ(showRand(), first) << "no spark is spawned once the reveal is complete";
     EXPECT_EQ(scene.sparkY[3], 50);
     EXPECT_TRUE(scene.sparkAlive[3]);
     scene.render();
@@ -119,11 +120,11 @@ TEST(LighthouseScene, CompletedRevealBlendsEveryFrameAndFreezesSparks) {
 TEST(LighthouseScene, SparksSpawnFromTheRandSequence) {
     LighthouseScene scene(plainPictures());
     const unsigned seed = 12345;
-    srand(seed);
+    showSrand(seed);
     scene.update(50001);  // level 0: every attempt lands on the front
-    srand(seed);
+    showSrand(seed);
     for (int attempt = 0; attempt < 100; attempt++) {
-        const unsigned a = static_cast<unsigned>(rand()), b = static_cast<unsigned>(rand());
+        const unsigned a = static_cast<unsigned>(showRand()), b = static_cast<unsigned>(showRand());
         const int x = static_cast<int>((a + 64) & 255), y = static_cast<int>((b + 96) & 127);
         ASSERT_TRUE(scene.sparkAlive[attempt]);
         EXPECT_EQ(scene.sparkX[attempt], x);
@@ -155,13 +156,13 @@ TEST(LighthouseScene, SparksOnlyOnTheFrontAndTheRingWraps) {
     for (int i = 0; i < SCREEN_PIXELS; i++) p.twirlMap->pixels[i] = greenOf(i % 320 < 128 ? 0 : 3);
     LighthouseScene scene(p);
     scene.nextSpark = 98;
-    srand(9);
+    showSrand(9);
     scene.update(50001);
-    srand(9);
+    showSrand(9);
     int expectedSlot = 98, spawned = 0;
     for (int attempt = 0; attempt < 100; attempt++) {
-        const int x = static_cast<int>((static_cast<unsigned>(rand()) + 64) & 255);
-        rand();
+        const int x = static_cast<int>((static_cast<unsigned>(showRand()) + 64) & 255);
+        showRand();
         if (x >= 128) continue;
         EXPECT_EQ(scene.sparkX[expectedSlot], x) << "slot " << expectedSlot;
         expectedSlot = (expectedSlot + 1) % 100;

@@ -1,4 +1,4 @@
-// The rain: spawning from the rand() sequence, ageing, falling and leaving,
+// The rain: spawning from the showRand() sequence, ageing, falling and leaving,
 // the merge rule, and the refraction against a plain snapshot-and-map render.
 #include "scenes/rain_scene.h"
 
@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "display/screen.h"
+#include "engine/show_rand.h"
 #include "gfx/image.h"
 #include "gfx/pixel.h"
 #include "scenes/reference/rain_reference.h"
@@ -52,9 +53,9 @@ void expectRenderMatchesPlain(RainScene& scene, const char* what) {
 TEST(RainScene, SpawnsIntoTheNextSlotWithXThenYThenSpeed) {
     RainScene scene({neutralSheet()});
     for (unsigned seed = 1; seed <= 200; seed++) {
-        srand(seed);
-        const int x = rand() % 280, y = rand() % 200, speed = rand() % 4 + 1, next = rand();
-        srand(seed);
+        showSrand(seed);
+        const int x = showRand() % 280, y = showRand() % 200, speed = showRand() % 4 + 1, next = showRand();
+        showSrand(seed);
         const int slot = scene.nextSlot;
         scene.dropActive[slot] = false;
         scene.update(60);  // 60 % 50 = 10: ages advance
@@ -65,7 +66,7 @@ TEST(RainScene, SpawnsIntoTheNextSlotWithXThenYThenSpeed) {
         EXPECT_EQ(scene.dropAge[slot], 1);
         EXPECT_EQ(scene.dropColumn[slot], 0);
         EXPECT_EQ(scene.nextSlot, (slot + 1) % 50);
-        EXPECT_EQ(rand(), next) << "exactly three calls";
+        EXPECT_EQ(showRand(), next) << "exactly three calls";
         scene.dropActive[slot] = false;
     }
 }
@@ -79,11 +80,11 @@ TEST(RainScene, AnActiveSlotIsLeftAloneAndTheCursorStillMoves) {
         scene.dropSpeed[k] = 2;
     }
     scene.nextSlot = 49;
-    srand(5);
-    const int first = rand();
-    srand(5);
+    showSrand(5);
+    const int first = showRand();
+    showSrand(5);
     scene.update(10);
-    EXPECT_EQ(rand(), first);
+    EXPECT_EQ(showRand(), first);
     EXPECT_EQ(scene.nextSlot, 0);
 }
 
@@ -302,7 +303,7 @@ TEST(RainScene, SimulatedShowFramesMatchThePlainRefraction) {
             }
     RainScene scene({sheet});
     std::mt19937 rng(8);
-    srand(11);
+    showSrand(11);
     for (uint32_t t = 65101; t < 75000; t += 33) {
         scene.update(t);
         randomFrame(rng);

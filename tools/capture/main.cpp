@@ -1,6 +1,6 @@
 // ambrelle-capture: the show rendered frame-exactly without a display or sound
 // card, to hashes, raw frames, PNG pictures or a video. Start-up is the show's
-// own (same loading order, same rand() calls), minus the window, the audio
+// own (same loading order, same showRand() calls), minus the window, the audio
 // device and the loading screen; frame k is the show's frame step at 33 x k ms.
 #include <unistd.h>
 
