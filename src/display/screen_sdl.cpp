@@ -17,8 +17,8 @@ Screen::Screen(int w, int h, int bitsPerPixel, int full) {
         exit(1);
     }
     atexit(SDL_Quit);
-    windowWidth = 2 * w;
-    windowHeight = 2 * h;
+    windowWidth = firstWindowWidth > 0 ? firstWindowWidth : 2 * w;
+    windowHeight = firstWindowHeight > 0 ? firstWindowHeight : 2 * h;
     Uint32 flags = SDL_HWSURFACE | SDL_RESIZABLE;
     if (full & 1) flags |= SDL_FULLSCREEN;
     surface = SDL_SetVideoMode(windowWidth, windowHeight, bitsPerPixel, flags);
