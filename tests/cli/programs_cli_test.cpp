@@ -7,11 +7,14 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
 #include "capture/frame_outputs.h"
 #include "capture/run_program.h"
+#include "stb_image.h"
 
 namespace {
 const std::string BUILD_DIR = AMBRELLE_BUILD_DIR;
@@ -64,6 +67,11 @@ ProgramResult runIn(const std::string& dir, std::vector<std::string> argv, const
     return runProgram(args);
 }
 
+std::string readFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
 off_t fileSize(const std::string& path) {
     struct stat st;
     return stat(path.c_str(), &st) == 0 ? st.st_size : -1;
@@ -77,7 +85,7 @@ TEST(EveryProgram, HelpGoesToStandardOutputWithStatus0) {
     } cases[] = {{SHOW, "usage: ambrelle [options]\n"},
                  {SHOW_W, "usage: ambrellew [options]\n"},
                  {CAPTURE, "usage: ambrelle-capture [options]\n"},
-                 {DATAGEN, "usage: ambrelle-datagen [-jN] DIR [NAME...]\n"},
+                 {DATAGEN, "usage: ambrelle-datagen [-jN] [--icon FILE] DIR [NAME...]\n"},
                  {DATACHECK, "usage: ambrelle-datacheck [--only-present] [--require LIST] DIR\n"}};
     for (const auto& c : cases) {
         for (const char* flag : {"--help", "-h"}) {
@@ -154,6 +162,41 @@ TEST(Datagen, AnOptionIsNeverTakenForAFolder) {
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.out.compare(0, 23, "[ 1/ 1] font.png\nambrel"), 0) << r.out;
     EXPECT_GT(fileSize(work + "/-odd/font.png"), 0);
+    removeAll(work);
+}
+
+TEST(Datagen, DrawsTheDesktopIconOnItsOwn) {
+    const std::string work = tempDir();
+    ProgramResult r = runIn(work, {DATAGEN, "--icon", "a.png"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(entries(work), std::vector<std::string>{"a.png"});  // no data folder
+    r = runIn(work, {DATAGEN, "--icon", "b.png"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(readFile(work + "/a.png"), readFile(work + "/b.png"));  // the same bytes every time
+
+    int w = 0, h = 0, channels = 0;
+    unsigned char* pixels = stbi_load((work + "/a.png").c_str(), &w, &h, &channels, 4);
+    ASSERT_NE(pixels, nullptr);
+    EXPECT_EQ(w, 256);
+    EXPECT_EQ(h, 256);
+    EXPECT_EQ(channels, 4);
+    auto alpha = [&](int x, int y) { return pixels[(y * w + x) * 4 + 3]; };
+    // A tile with rounded corners: transparent corners, opaque inside.
+    for (const int c : {0, 255}) {
+        EXPECT_EQ(alpha(c, c), 0);
+        EXPECT_EQ(alpha(c, 255 - c), 0);
+    }
+    EXPECT_EQ(alpha(128, 128), 255);
+    EXPECT_EQ(alpha(128, 10), 255);
+    stbi_image_free(pixels);
+
+    r = runIn(work, {DATAGEN, "--icon"});
+    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(r.err, "ambrelle-datagen: --icon needs a file name (see --help)\n");
+    r = runIn(work, {DATAGEN, "--icon", "/nonexistent-ambrelle-dir/icon.png"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "ambrelle-datagen: cannot write /nonexistent-ambrelle-dir/icon.png\n");
     removeAll(work);
 }
 

@@ -21,12 +21,15 @@
 namespace {
 
 const char USAGE[] =
-    "usage: ambrelle-datagen [-jN] DIR [NAME...]\n"
+    "usage: ambrelle-datagen [-jN] [--icon FILE] DIR [NAME...]\n"
+    "       ambrelle-datagen --icon FILE\n"
     "Writes the show's data set (pictures, meshes and music, the same bytes on every\n"
     "run) into the folder DIR, created when missing, or only the named files of it.\n"
     "\n"
     "  -jN             make up to N files at a time (default: one per processor,\n"
     "                  at most 4)\n"
+    "  --icon FILE     also write the desktop icon, a 256 x 256 PNG (not part of\n"
+    "                  the data set)\n"
     "  -h, --help      show this text\n"
     "  --version       print the program's name and version\n"
     "  --              end of options: a DIR or NAME that begins with '-' follows\n"
@@ -63,6 +66,7 @@ bool reap(std::vector<Running>& running) {
 int main(int argc, char** argv) {
     int jobs = static_cast<int>(sysconf(_SC_NPROCESSORS_ONLN));
     std::vector<std::string> operands;  // DIR, then names
+    std::string iconPath;
     bool optionsEnded = false, help = false, version = false, jobsGiven = false;
     for (int i = 1; i < argc; i++) {
         const std::string arg = argv[i];
@@ -74,6 +78,10 @@ int main(int argc, char** argv) {
             help = true;
         } else if (arg == "--version") {
             version = true;
+        } else if (arg == "--icon") {
+            if (!iconPath.empty()) return usageError("--icon given twice");
+            if (i + 1 >= argc || argv[i + 1][0] == '\0') return usageError("--icon needs a file name");
+            iconPath = argv[++i];
         } else if (arg.compare(0, 2, "-j") == 0) {
             const std::string digits = arg.substr(2);
             if (jobsGiven) return usageError("-j given twice");
@@ -95,6 +103,10 @@ int main(int argc, char** argv) {
         return 0;
     }
     jobs = jobs < 1 ? 1 : jobs > 4 ? 4 : jobs;
+    if (!iconPath.empty()) {
+        if (!makeIcon(iconPath)) return 1;
+        if (operands.empty()) return 0;
+    }
     if (operands.empty()) return usageError("no output folder given");
     const std::string dir = operands[0];
     const auto& files = dataFiles();
