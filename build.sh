@@ -1,21 +1,25 @@
 #!/usr/bin/env bash
 # Builds ambrelle and its data, then plays the show or runs every test.
-#   ./build.sh play    build everything, generate data/, play the show
+#   ./build.sh play    build the show and its data/ only, play it in a window
+#                      (options after "play" go to the show, e.g. --no-sound)
 #   ./build.sh test    build everything (normal and sanitized) and run all tests
 #   ./build.sh build   build everything and generate data/ only
 #   ./build.sh web     build the browser version into build-web/ (serve that folder)
 set -euo pipefail
 cd "$(dirname "$0")"
 
+# What playing needs: no test, benchmark or video tools.
+PLAY_PACKAGES=(build-essential cmake pkg-config libsdl1.2-compat-dev libvorbisidec-dev libstb-dev
+               libvorbis-dev libogg-dev)
 PACKAGES=(build-essential cmake pkg-config libsdl1.2-compat-dev libvorbisidec-dev libstb-dev
           libvorbis-dev libogg-dev libgtest-dev libgmock-dev libbenchmark-dev
           xvfb xauth xdotool ffmpeg clang-format)
 # The browser build and its test in headless Chromium.
 WEB_PACKAGES=(emscripten chromium python3)
 
-install_packages() { # [package...], the native PACKAGES by default
-    local missing=() wanted=("${PACKAGES[@]}")
-    [ $# -gt 0 ] && wanted=("$@")
+install_packages() { # packages (default: all of PACKAGES)
+    local missing=() wanted=("$@")
+    [ ${#wanted[@]} -gt 0 ] || wanted=("${PACKAGES[@]}")
     for p in "${wanted[@]}"; do
         # The classic SDL 1.2 package serves as well as sdl12-compat.
         if [ "$p" = libsdl1.2-compat-dev ] && dpkg-query -W -f='${Status}' libsdl1.2-dev 2>/dev/null | grep -q 'ok installed'; then
@@ -61,17 +65,19 @@ build_web() {
 
 case "${1:-}" in
     play)
-        install_packages
-        build build
-        cd build && exec ./ambrelle
+        install_packages "${PLAY_PACKAGES[@]}"
+        cmake -S . -B build -DCMAKE_BUILD_TYPE=Release -DAMBRELLE_TESTS=OFF -DAMBRELLE_BENCHMARKS=OFF >/dev/null
+        cmake --build build -j "$jobs" --target ambrelle ambrelle_data
+        shift
+        cd build && exec ./ambrellew "$@"
         ;;
     build)
         install_packages
-        build build
+        build build -DAMBRELLE_TESTS=ON -DAMBRELLE_BENCHMARKS=ON
         ;;
     test)
         install_packages
-        build build
+        build build -DAMBRELLE_TESTS=ON -DAMBRELLE_BENCHMARKS=ON
         (cd build && ctest --output-on-failure -j "$jobs")
         # The whole suite again under AddressSanitizer and UBSan; any report fails.
         export ASAN_OPTIONS=detect_leaks=1:abort_on_error=0:halt_on_error=1

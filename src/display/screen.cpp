@@ -4,6 +4,8 @@
 #include "display/screen.h"
 
 int32_t fullScreen = 1;
+int32_t firstWindowWidth = 0;
+int32_t firstWindowHeight = 0;
 
 namespace {
 Screen* theScreen = nullptr;

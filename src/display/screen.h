@@ -13,6 +13,10 @@ class PresentScaler;
 // Start-up setting, read once when the Screen is created: 1 opens full screen,
 // 0 a window (the program's name ends in "w").
 extern int32_t fullScreen;
+// Start-up setting: the first window's size (--size); 0 opens twice the back
+// buffer's size, 640 x 480.
+extern int32_t firstWindowWidth;
+extern int32_t firstWindowHeight;
 
 class Screen {
    public:

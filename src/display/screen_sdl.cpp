@@ -11,14 +11,24 @@
 void forgetScreenInstance(Screen* screen);
 
 Screen::Screen(int w, int h, int bitsPerPixel, int full) {
+    // A window surface is always the window's own size (present scales into
+    // it), so sdl12-compat need not scale it through OpenGL; without a GPU
+    // (a virtual display) that path costs several times the whole show.
+    // Full screen keeps OpenGL, which scales the mode to the desktop. The
+    // user's own settings win; classic SDL 1.2 ignores all three.
+    if (!(full & 1)) {
+        setenv("SDL12COMPAT_OPENGL_SCALING", "0", 0);
+        setenv("SDL_RENDER_DRIVER", "software", 0);
+        setenv("SDL_FRAMEBUFFER_ACCELERATION", "0", 0);
+    }
     if (SDL_Init(SDL_INIT_AUDIO | SDL_INIT_VIDEO) < 0) {
         printf("Unable to init SDL: %s\n", SDL_GetError());
         fflush(stdout);
         exit(1);
     }
     atexit(SDL_Quit);
-    windowWidth = 2 * w;
-    windowHeight = 2 * h;
+    windowWidth = firstWindowWidth > 0 ? firstWindowWidth : 2 * w;
+    windowHeight = firstWindowHeight > 0 ? firstWindowHeight : 2 * h;
     Uint32 flags = SDL_HWSURFACE | SDL_RESIZABLE;
     if (full & 1) flags |= SDL_FULLSCREEN;
     surface = SDL_SetVideoMode(windowWidth, windowHeight, bitsPerPixel, flags);

@@ -9,8 +9,10 @@
 #include "display/screen.h"
 #include "gfx/text_console.h"
 #include "main/audio.h"
+#include "main/data_location.h"
 #include "main/music.h"
 #include "main/show.h"
+#include "main/show_options.h"
 #include "main/timeline.h"
 
 namespace {
@@ -35,6 +37,7 @@ void startClockAndMusic() {
     timeline.startTicks = SDL_GetTicks();
     if (!openAudioDevice()) {
         fprintf(stderr, "Couldn't open audio: %s\n", SDL_GetError());
+        fprintf(stderr, "Run with --no-sound to play the show without sound.\n");
         exit(1);
     }
     if (!openMusicStream(MUSIC_PATH)) {
@@ -46,12 +49,16 @@ void startClockAndMusic() {
 
 int main(int argc, char** argv) {
     if (nameEndsInW(argc > 0 ? argv[0] : nullptr)) fullScreen = 0;
+    // Options win over the name rule; without any the show starts as always.
+    const int status = takeShowCommandLine(argc, argv);
+    if (status >= 0) return status;
 
     Screen* screen = Screen::instance();
     StartupHooks hooks;
     hooks.afterFont = setUpWindow;
     hooks.beforeLastStep = startClockAndMusic;
     startShow(hooks);
+    releaseDataLink();
     SDL_PauseAudio(0);
 
     bool quit = false;

@@ -27,7 +27,10 @@ void Timeline::tick() {
     Screen::instance();
     const uint32_t now = getTicks();
     if (now <= nextFrameDue) {
-        sleepMicroseconds(2);
+        // The frame is due once the clock passes nextFrameDue: sleep until
+        // then, but briefly enough that the main loop still answers events.
+        const uint32_t wait = nextFrameDue - now + 1;
+        sleepMicroseconds(1000 * (wait < IDLE_SLEEP_MAX_MS ? wait : IDLE_SLEEP_MAX_MS));
         return;
     }
     nextFrameDue += FRAME_PERIOD_MS;

@@ -156,6 +156,7 @@ TEST(CaptureCommandLine, MissingOrBrokenDataGivesTheShowsMessageOnStandardError)
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.out, "");
     EXPECT_EQ(r.err, "error loading data/trans3.png: expected 320 x 240 pixels, found 32 x 32\n");
+    for (const std::string& dir : {noSky, broken, small}) runProgram({"/bin/rm", "-rf", dir});
 }
 
 TEST(CaptureCommandLine, VideoWithoutMusicSaysOgg) {
@@ -165,6 +166,7 @@ TEST(CaptureCommandLine, VideoWithoutMusicSaysOgg) {
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.err, "!ogg\n");
     EXPECT_NE(access((noMusic + "/out.mp4").c_str(), F_OK), 0);  // no video started
+    runProgram({"/bin/rm", "-rf", noMusic});
 }
 
 TEST(CaptureCommandLine, MissingFfmpegSaysHowToInstallIt) {

@@ -1,7 +1,9 @@
 // Videos made by ambrelle-capture, checked with Debian's ffmpeg and ffprobe:
 // the lossless video gives back the exact frames, and an H.264 video has the
 // show's frame rate, its length and a sound track.
+#include <dirent.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cmath>
@@ -12,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "capture/frame_outputs.h"
 #include "capture/run_program.h"
 #include "gfx/image.h"
 
@@ -28,6 +31,20 @@ std::string tempDir() {
     char pattern[] = "/tmp/ambrelle-video-XXXXXX";
     const char* dir = mkdtemp(pattern);
     return dir ? dir : "";
+}
+
+// The size of a file, or of the files in a folder.
+uint64_t bytesIn(const std::string& path) {
+    struct stat st;
+    if (stat(path.c_str(), &st) != 0) return 0;
+    if (!S_ISDIR(st.st_mode)) return static_cast<uint64_t>(st.st_size);
+    uint64_t total = 0;
+    if (DIR* d = opendir(path.c_str())) {
+        while (dirent* e = readdir(d))
+            if (e->d_name[0] != '.') total += bytesIn(path + "/" + e->d_name);
+        closedir(d);
+    }
+    return total;
 }
 
 struct VideoTest : ::testing::Test {
@@ -73,7 +90,15 @@ TEST_F(VideoTest, LosslessVideoGivesBackTheExactFrames) {
         runProgram({CAPTURE, "-C", BUILD_DIR, "--frames", std::to_string(first) + "-" + std::to_string(last), "--raw",
                     dir + "/raw", "--png", dir + "/png", "--video", video, "--lossless"});
     ASSERT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(r.err, "");
+    // One closing line per output: 11 frames, 363 ms.
+    EXPECT_EQ(r.err, "ambrelle-capture: wrote raw RGB565 frames (320x240) to " + dir +
+                         "/raw/: 11 frames, 0.363 s, 1.7 MB\n"
+                         "ambrelle-capture: wrote PNG frames (320x240) to " +
+                         dir + "/png/: 11 frames, 0.363 s, " + byteCount(bytesIn(dir + "/png")) +
+                         "\n"
+                         "ambrelle-capture: wrote " +
+                         video + " (FFV1 + FLAC in Matroska, 640x480): 11 frames, 0.363 s, " +
+                         byteCount(bytesIn(video)) + "\n");
 
     std::map<std::string, std::string> v = probe(video, "v:0");
     EXPECT_EQ(v["codec_name"], "ffv1");
@@ -125,7 +150,8 @@ TEST_F(VideoTest, H264VideoHasTheShowsRateLengthAndSound) {
     const std::string video = dir + "/ten.mp4";
     const ProgramResult r = runProgram({CAPTURE, "-C", BUILD_DIR, "--from", "0", "--to", "10000", "--video", video});
     ASSERT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(r.err, "");
+    EXPECT_EQ(r.err, "ambrelle-capture: wrote " + video + " (H.264 + AAC in MP4, 640x480): 303 frames, 9.999 s, " +
+                         byteCount(bytesIn(video)) + "\n");
 
     std::map<std::string, std::string> v = probe(video, "v:0");
     EXPECT_EQ(v["codec_name"], "h264");
@@ -150,4 +176,32 @@ TEST_F(VideoTest, H264VideoHasTheShowsRateLengthAndSound) {
     const size_t at = level.err.find("max_volume: ");
     ASSERT_NE(at, std::string::npos) << level.err;
     EXPECT_GT(std::stod(level.err.substr(at + 12)), -40.0) << level.err.substr(at, 40);
+}
+
+// Each container the extension names, with what ffprobe finds inside.
+TEST_F(VideoTest, TheExtensionChoosesTheContainer) {
+    const struct {
+        const char* name;
+        const char* format;  // ffprobe's demuxer, then the QuickTime brand if any
+        const char* video;
+        const char* audio;
+    } cases[] = {{"a.mov", "mov,mp4,m4a,3gp,3g2,mj2\nqt  \n", "h264", "aac"},
+                 {"b.mkv", "matroska,webm\n", "h264", "aac"},
+                 {"c.webm", "matroska,webm\n", "vp9", "opus"}};
+    for (const auto& c : cases) {
+        const std::string video = dir + "/" + c.name;
+        const ProgramResult r = runProgram({CAPTURE, "-C", BUILD_DIR, "--frames", "1-10", "--video", video});
+        ASSERT_EQ(r.status, 0) << r.err;
+        const ProgramResult format =
+            runProgram({ffprobe, "-v", "error", "-show_entries", "format=format_name:format_tags=major_brand", "-of",
+                        "default=noprint_wrappers=1:nokey=1", video});
+        EXPECT_EQ(format.out, c.format) << c.name;
+        EXPECT_EQ(probe(video, "v:0")["codec_name"], c.video) << c.name;
+        EXPECT_EQ(probe(video, "v:0")["r_frame_rate"], "1000/33") << c.name;
+        EXPECT_EQ(probe(video, "a:0")["codec_name"], c.audio) << c.name;
+    }
+    // WebM's own marker: a Matroska file whose document type is "webm".
+    const std::string webm = readAll(dir + "/c.webm");
+    EXPECT_NE(webm.substr(0, 64).find("webm"), std::string::npos);
+    EXPECT_EQ(readAll(dir + "/b.mkv").substr(0, 64).find("webm"), std::string::npos);
 }

@@ -65,8 +65,14 @@ echo "missing music -> !ogg, status 1"
 
 # The other start-up failures: each message on its own stream, status 1.
 cp "$ogg" "$work/data/warmer.ogg"
-matches() { # regex (empty: the file must be empty), file
-    if [ -z "$1" ]; then [ ! -s "$2" ]; else [ "$(wc -l < "$2")" = 1 ] && grep -Eqx "$1" "$2"; fi
+matches() { # regexes, one per expected line (empty: the file must be empty), file
+    if [ -z "$1" ]; then [ ! -s "$2" ]; return; fi
+    [ "$(wc -l < "$2")" = "$(printf '%s\n' "$1" | wc -l)" ] || return 1
+    local n=0 re
+    while IFS= read -r re; do
+        n=$((n + 1))
+        sed -n "${n}p" "$2" | grep -Eqx "$re" || return 1
+    done <<< "$1"
 }
 expect_failure() { # name, expected stdout regex, expected stderr regex, env...
     local name=$1 out_re=$2 err_re=$3; shift 3
@@ -79,7 +85,8 @@ expect_failure() { # name, expected stdout regex, expected stderr regex, env...
     echo "$name -> status 1"
 }
 expect_failure "no video driver" 'Unable to init SDL: .+' '' SDL_VIDEODRIVER=bogus SDL_AUDIODRIVER=dummy
-expect_failure "audio device" '' "Couldn't open audio: .+" SDL_VIDEODRIVER=dummy SDL_AUDIODRIVER=disk \
+expect_failure "audio device" '' $'Couldn\'t open audio: .+\nRun with --no-sound to play the show without sound\\.' \
+    SDL_VIDEODRIVER=dummy SDL_AUDIODRIVER=disk \
     SDL_DISKAUDIOFILE=/nonexistent/dir/out.raw
 mv "$work/data/skybax.png" "$work/skybax.png"
 expect_failure "missing picture" 'error loading data/skybax.png' '' SDL_VIDEODRIVER=dummy SDL_AUDIODRIVER=dummy

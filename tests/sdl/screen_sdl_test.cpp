@@ -2,6 +2,9 @@
 #include <SDL.h>
 #include <gtest/gtest.h>
 
+#include <vector>
+
+#include "display/present_scaler.h"
 #include "display/screen.h"
 
 namespace {
@@ -13,6 +16,7 @@ struct SdlScreen : ::testing::Test {
     }
     void TearDown() override {
         if (Screen::exists()) delete Screen::instance();
+        firstWindowWidth = firstWindowHeight = 0;
     }
     static uint16_t surfacePixel(SDL_Surface* s, int x, int y) {
         return static_cast<const uint16_t*>(s->pixels)[y * (s->pitch / 2) + x];
@@ -36,6 +40,31 @@ TEST_F(SdlScreen, OpensA640x480SixteenBitWindowAndPresentsScaled) {
     for (int y = 0; y < 480; y += 7)
         for (int x = 0; x < 640; x += 5)
             ASSERT_EQ(surfacePixel(s, x, y), screen->backBuffer[(y / 2) * 320 + x / 2]) << x << "," << y;
+    if (SDL_MUSTLOCK(s)) SDL_UnlockSurface(s);
+}
+
+// --size: the first window at the size asked for, the picture scaled into it
+// exactly as into any window of that size.
+TEST_F(SdlScreen, FirstWindowSizeCanBeChosen) {
+    firstWindowWidth = 1000;
+    firstWindowHeight = 500;
+    Screen* screen = Screen::instance();
+    ASSERT_NE(screen->surface, nullptr);
+    EXPECT_EQ(screen->surface->w, 1000);
+    EXPECT_EQ(screen->surface->h, 500);
+    EXPECT_EQ(screen->windowWidth, 1000);
+    EXPECT_EQ(screen->windowHeight, 500);
+    EXPECT_EQ(screen->width, 320);  // the back buffer never changes
+    for (int i = 0; i < SCREEN_PIXELS; i++) screen->backBuffer[i] = static_cast<uint16_t>(i * 7 + 3);
+    screen->present();
+    PresentScaler scaler;
+    scaler.setSize(SCREEN_WIDTH, SCREEN_HEIGHT, 1000, 500);
+    std::vector<uint16_t> expected(1000 * 500);
+    scaler.scale(screen->backBuffer, expected.data(), 1000);
+    SDL_Surface* s = screen->surface;
+    if (SDL_MUSTLOCK(s)) SDL_LockSurface(s);
+    for (int y = 0; y < 500; y += 3)
+        for (int x = 0; x < 1000; x += 3) ASSERT_EQ(surfacePixel(s, x, y), expected[y * 1000 + x]) << x << "," << y;
     if (SDL_MUSTLOCK(s)) SDL_UnlockSurface(s);
 }
 

@@ -251,3 +251,46 @@ TEST(CaptureOptions, BadCommandLinesNameTheProblem) {
     // A list that merges into one span is fine for a video.
     EXPECT_EQ(parseArgs({"--video", "v.mp4", "--frames", "1-3,4"}).outcome, ParseOutcome::Run);
 }
+
+TEST(CaptureOptions, VersionAndForce) {
+    EXPECT_EQ(parseArgs({"--version"}).outcome, ParseOutcome::Version);
+    EXPECT_EQ(parseArgs({"--hash", "--version"}).outcome, ParseOutcome::Version);
+    EXPECT_EQ(parseArgs({"--version", "--help"}).outcome, ParseOutcome::Help);
+    Parsed p = parseArgs({"--png", "p", "--force"});
+    ASSERT_EQ(p.outcome, ParseOutcome::Run) << p.error;
+    EXPECT_TRUE(p.options.force);
+    EXPECT_FALSE(parseArgs({"--png", "p"}).options.force);
+    EXPECT_EQ(refused({"--png", "p", "--force", "--force"}), "--force given twice");
+}
+
+TEST(CaptureOptions, TheVideoFormatComesFromTheExtension) {
+    const struct {
+        const char* path;
+        VideoFormat format;
+    } known[] = {{"show.mp4", VideoFormat::Mp4},   {"a/b.c/show.MKV", VideoFormat::Mkv},
+                 {"show.webm", VideoFormat::Webm}, {"/tmp/x.Mov", VideoFormat::Mov},
+                 {".mkv", VideoFormat::Mkv},       {"show.tar.mp4", VideoFormat::Mp4}};
+    for (const auto& k : known) {
+        VideoFormat f = VideoFormat::Mp4;
+        EXPECT_TRUE(videoFormatFor(k.path, &f)) << k.path;
+        EXPECT_EQ(f, k.format) << k.path;
+        const Parsed p = parseArgs({"--video", k.path});
+        ASSERT_EQ(p.outcome, ParseOutcome::Run) << p.error;
+        EXPECT_EQ(p.options.videoFormat, k.format) << k.path;
+    }
+    for (const char* unknown : {"x.avi", "y.webm.part", "show", "dir.mkv/show", "show.", "show.mp", "show.mp44"}) {
+        VideoFormat f = VideoFormat::Mp4;
+        EXPECT_FALSE(videoFormatFor(unknown, &f)) << unknown;
+        EXPECT_EQ(refused({"--video", unknown}), std::string("--video: cannot tell the format of '") + unknown +
+                                                     "': name the file .mp4, .mkv, .webm or .mov");
+    }
+    EXPECT_EQ(parseArgs({"--video", "v.mkv", "--lossless"}).outcome, ParseOutcome::Run);
+    for (const char* notMatroska : {"v.mp4", "v.webm", "v.mov"})
+        EXPECT_EQ(refused({"--video", notMatroska, "--lossless"}),
+                  std::string("--lossless writes FFV1 + FLAC, which needs a .mkv file, not '") + notMatroska + "'");
+    EXPECT_STREQ(videoFormatName(VideoFormat::Mp4, false), "H.264 + AAC in MP4");
+    EXPECT_STREQ(videoFormatName(VideoFormat::Mov, false), "H.264 + AAC in QuickTime");
+    EXPECT_STREQ(videoFormatName(VideoFormat::Mkv, false), "H.264 + AAC in Matroska");
+    EXPECT_STREQ(videoFormatName(VideoFormat::Mkv, true), "FFV1 + FLAC in Matroska");
+    EXPECT_STREQ(videoFormatName(VideoFormat::Webm, false), "VP9 + Opus in WebM");
+}

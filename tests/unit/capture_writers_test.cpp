@@ -180,6 +180,52 @@ TEST(CaptureVideo, FfmpegCutsTheMusicToTheFramesSpan) {
     EXPECT_NE(std::find(l.begin(), l.end(), "320x240"), l.end());
 }
 
+TEST(CaptureVideo, EachContainerGetsItsCodecs) {
+    VideoSettings s;
+    s.musicPath = "data/warmer.ogg";
+    s.durationMs = 33;
+    const struct {
+        VideoFormat format;
+        const char* path;
+        const char* video;
+        const char* audio;
+        const char* muxer;
+    } cases[] = {{VideoFormat::Mp4, "a.mp4", "libx264", "aac", "mp4"},
+                 {VideoFormat::Mov, "a.mov", "libx264", "aac", "mov"},
+                 {VideoFormat::Mkv, "a.mkv", "libx264", "aac", "matroska"},
+                 {VideoFormat::Webm, "a.webm", "libvpx-vp9", "libopus", "webm"}};
+    for (const auto& c : cases) {
+        s.format = c.format;
+        s.path = c.path;
+        const std::vector<std::string> a = VideoPipe::ffmpegArguments(s);
+        auto last = [&a](const std::string& option) {  // the output's value: the last occurrence
+            const auto it = std::find(a.rbegin(), a.rend(), option);
+            return it == a.rend() || it == a.rbegin() ? std::string() : *(it - 1);
+        };
+        EXPECT_EQ(a.back(), c.path);
+        EXPECT_EQ(last("-c:v"), c.video) << c.path;
+        EXPECT_EQ(last("-c:a"), c.audio) << c.path;
+        EXPECT_EQ(last("-f"), c.muxer) << c.path;
+        EXPECT_EQ(last("-pix_fmt"), "yuv420p") << c.path;
+        EXPECT_EQ(last("-colorspace"), "bt709") << c.path;
+        // Fast start and a millisecond time base are QuickTime-family options.
+        const bool quickTime = c.format == VideoFormat::Mp4 || c.format == VideoFormat::Mov;
+        EXPECT_EQ(std::find(a.begin(), a.end(), "-movflags") != a.end(), quickTime) << c.path;
+    }
+}
+
+TEST(CaptureSummary, ByteCountsInPowersOfAThousand) {
+    EXPECT_EQ(byteCount(0), "0 bytes");
+    EXPECT_EQ(byteCount(1), "1 byte");
+    EXPECT_EQ(byteCount(999), "999 bytes");
+    EXPECT_EQ(byteCount(1000), "1.0 kB");
+    EXPECT_EQ(byteCount(153600), "153.6 kB");
+    EXPECT_EQ(byteCount(999949), "999.9 kB");
+    EXPECT_EQ(byteCount(999950), "1.0 MB");
+    EXPECT_EQ(byteCount(1234567890), "1.2 GB");
+    EXPECT_EQ(byteCount(UINT64_MAX), "18446744.1 TB");
+}
+
 TEST(CaptureProgress, LineShowsFramesBarPercentAndTimeLeft) {
     char line[160];
     ProgressBar::format(line, sizeof line, 3788, 7576, 12.0);

@@ -60,10 +60,13 @@ TEST(Schedule, RestartMomentsAcrossTheWholeShow) {
 namespace {
 uint32_t fakeNow;
 int sleeps;
+unsigned lastSleep;
+bool sleepAdvancesClock;  // the fake clock moves on by whole milliseconds slept
 uint32_t fakeTicks() { return fakeNow; }
 void fakeSleep(unsigned us) {
-    EXPECT_EQ(us, 2u);
+    lastSleep = us;
     sleeps++;
+    if (sleepAdvancesClock) fakeNow += us / 1000;
 }
 
 struct Pacing : ::testing::Test {
@@ -72,6 +75,8 @@ struct Pacing : ::testing::Test {
         Screen::instance();
         fakeNow = 0;
         sleeps = 0;
+        lastSleep = 0;
+        sleepAdvancesClock = false;
         t.getTicks = fakeTicks;
         t.sleepMicroseconds = fakeSleep;
     }
@@ -98,6 +103,48 @@ TEST_F(Pacing, ClockEqualToDueDrawsNothing) {
     t.tick();
     EXPECT_EQ(t.nextFrameDue, 1033u);
     EXPECT_EQ(sleeps, 1);
+}
+
+TEST_F(Pacing, IdleTicksSleepUntilTheFrameIsDueInBoundedSteps) {
+    t.nextFrameDue = 1000;
+    const struct {
+        uint32_t now;
+        unsigned sleptUs;
+    } cases[] = {{1000, 1000}, {999, 2000}, {992, 9000}, {991, 10000}, {967, 10000}, {0, 10000}};
+    for (const auto& c : cases) {
+        fakeNow = c.now;
+        t.tick();
+        EXPECT_EQ(lastSleep, c.sleptUs) << c.now;
+        EXPECT_EQ(t.nextFrameDue, 1000u);
+    }
+    // A clock that has wrapped below a due time near the top of the range
+    // still sleeps only the bounded step.
+    t.nextFrameDue = UINT32_MAX - 5;
+    fakeNow = 3;
+    t.tick();
+    EXPECT_EQ(lastSleep, 10000u);
+    EXPECT_EQ(sleeps, 7);
+}
+
+TEST_F(Pacing, EveryFrameIsDrawnTheMillisecondItIsDue) {
+    sleepAdvancesClock = true;
+    t.startTicks = 2000;
+    t.nextFrameDue = 2000;
+    fakeNow = 2000;
+    uint32_t due = t.nextFrameDue;
+    int frames = 0;
+    while (frames < 60) {
+        t.tick();
+        if (t.nextFrameDue == due) continue;  // slept
+        // Drawn at the first clock reading past the due time.
+        EXPECT_EQ(fakeNow, due + 1) << frames;
+        EXPECT_EQ(t.elapsedMs, due + 1 - t.startTicks);
+        due = t.nextFrameDue;
+        frames++;
+    }
+    // One 1 ms sleep before the first frame, then 10 + 10 + 10 + 3 ms between
+    // frames: never a spin.
+    EXPECT_EQ(sleeps, 1 + 4 * 59);
 }
 
 TEST_F(Pacing, ElapsedIsASecondClockReadingMinusStart) {

@@ -13,10 +13,11 @@ struct OptionSpec {
 };
 
 const OptionSpec OPTIONS[] = {
-    {"--frames", Takes::Value},     {"--from", Takes::Value},    {"--to", Takes::Value},   {"--hash", Takes::Nothing},
-    {"--raw", Takes::Value},        {"--png", Takes::Value},     {"--size", Takes::Value}, {"--video", Takes::Value},
-    {"--lossless", Takes::Nothing}, {"--bench", Takes::Nothing}, {"-C", Takes::Value},     {"--help", Takes::Nothing},
-    {"-h", Takes::Nothing},
+    {"--frames", Takes::Value},  {"--from", Takes::Value},      {"--to", Takes::Value},
+    {"--hash", Takes::Nothing},  {"--raw", Takes::Value},       {"--png", Takes::Value},
+    {"--size", Takes::Value},    {"--video", Takes::Value},     {"--lossless", Takes::Nothing},
+    {"--bench", Takes::Nothing}, {"-C", Takes::Value},          {"--help", Takes::Nothing},
+    {"-h", Takes::Nothing},      {"--version", Takes::Nothing}, {"--force", Takes::Nothing},
 };
 
 const OptionSpec* findOption(const std::string& name) {
@@ -33,39 +34,47 @@ bool parseMs(const std::string& option, const std::string& value, uint64_t* out,
     return true;
 }
 
-// A window dimension: digits only; numbers too large for 64 bits count as
-// too large rather than as malformed.
-bool parseDimension(const char* begin, const char* end, uint64_t* out) {
-    if (begin == end) return false;
-    for (const char* p = begin; p < end; p++)
-        if (*p < '0' || *p > '9') return false;
-    if (!parseDecimal(begin, end, UINT64_MAX, out)) *out = UINT64_MAX;
-    return true;
+}  // namespace
+
+bool videoFormatFor(const std::string& path, VideoFormat* format) {
+    const size_t slash = path.rfind('/');
+    const size_t dot = path.rfind('.');
+    if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return false;
+    std::string extension = path.substr(dot + 1);
+    for (char& c : extension)
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    const struct {
+        const char* extension;
+        VideoFormat format;
+    } known[] = {
+        {"mp4", VideoFormat::Mp4}, {"mov", VideoFormat::Mov}, {"mkv", VideoFormat::Mkv}, {"webm", VideoFormat::Webm}};
+    for (const auto& k : known) {
+        if (extension == k.extension) {
+            *format = k.format;
+            return true;
+        }
+    }
+    return false;
 }
 
-bool parseSize(const std::string& value, int* width, int* height, std::string* error) {
-    const size_t x = value.find('x');
-    uint64_t w = 0, h = 0;
-    if (x == std::string::npos || !parseDimension(value.data(), value.data() + x, &w) ||
-        !parseDimension(value.data() + x + 1, value.data() + value.size(), &h)) {
-        *error = "--size: expected WIDTHxHEIGHT such as 640x480, got '" + value + "'";
-        return false;
+const char* videoFormatName(VideoFormat format, bool lossless) {
+    switch (format) {
+        case VideoFormat::Mp4:
+            return "H.264 + AAC in MP4";
+        case VideoFormat::Mov:
+            return "H.264 + AAC in QuickTime";
+        case VideoFormat::Mkv:
+            return lossless ? "FFV1 + FLAC in Matroska" : "H.264 + AAC in Matroska";
+        case VideoFormat::Webm:
+            return "VP9 + Opus in WebM";
     }
-    if (w < 2 || h < 2 || w > CAPTURE_MAX_SIZE || h > CAPTURE_MAX_SIZE || w % 2 || h % 2) {
-        *error = "--size: width and height must be even numbers from 2 to " + std::to_string(CAPTURE_MAX_SIZE) +
-                 ", got '" + value + "'";
-        return false;
-    }
-    *width = static_cast<int>(w);
-    *height = static_cast<int>(h);
-    return true;
+    return "";
 }
-}  // namespace
 
 ParseOutcome parseCaptureOptions(int argc, const char* const* argv, CaptureOptions* o, std::string* error) {
     bool seen[sizeof(OPTIONS) / sizeof(OPTIONS[0])] = {};
     std::string framesList, fromValue, toValue, sizeValue;
-    bool help = false;
+    bool help = false, version = false;
 
     for (int i = 1; i < argc; i++) {
         std::string arg = argv[i];
@@ -132,8 +141,13 @@ ParseOutcome parseCaptureOptions(int argc, const char* const* argv, CaptureOptio
             o->directory = value;
         else if (arg == "--help" || arg == "-h")
             help = true;
+        else if (arg == "--version")
+            version = true;
+        else if (arg == "--force")
+            o->force = true;
     }
     if (help) return ParseOutcome::Help;
+    if (version) return ParseOutcome::Version;
 
     const bool timeSpan = !fromValue.empty() || !toValue.empty();
     if (!framesList.empty() && timeSpan) {
@@ -148,7 +162,7 @@ ParseOutcome parseCaptureOptions(int argc, const char* const* argv, CaptureOptio
         if (!o->frames.setTimeSpan(from, to, error)) return ParseOutcome::Error;
     }
     if (!sizeValue.empty()) {
-        if (!parseSize(sizeValue, &o->width, &o->height, error)) return ParseOutcome::Error;
+        if (!parseWindowSize("--size", sizeValue, &o->width, &o->height, error)) return ParseOutcome::Error;
         o->sizeGiven = true;
     }
 
@@ -164,6 +178,17 @@ ParseOutcome parseCaptureOptions(int argc, const char* const* argv, CaptureOptio
     if (o->lossless && o->videoPath.empty()) {
         *error = "--lossless needs --video";
         return ParseOutcome::Error;
+    }
+    if (!o->videoPath.empty()) {
+        if (!videoFormatFor(o->videoPath, &o->videoFormat)) {
+            *error =
+                "--video: cannot tell the format of '" + o->videoPath + "': name the file .mp4, .mkv, .webm or .mov";
+            return ParseOutcome::Error;
+        }
+        if (o->lossless && o->videoFormat != VideoFormat::Mkv) {
+            *error = "--lossless writes FFV1 + FLAC, which needs a .mkv file, not '" + o->videoPath + "'";
+            return ParseOutcome::Error;
+        }
     }
     if (o->sizeGiven && o->pngDir.empty() && o->videoPath.empty()) {
         *error = "--size needs --png or --video";
@@ -199,21 +224,27 @@ const char* captureUsage() {
            "  --size WxH      window size for --png and --video (even numbers up to 8192;\n"
            "                  the picture keeps 4:3 with black borders)\n"
            "  --video FILE    pipe the frames into ffmpeg at 1000/33 fps with data/warmer.ogg\n"
-           "                  cut to the same span: H.264 + AAC in MP4, 640 x 480 unless\n"
-           "                  --size; the frames must be one unbroken span\n"
-           "  --lossless      with --video: FFV1 + FLAC in Matroska instead; each decoded\n"
-           "                  pixel (r, g, b) gives back RGB565 as r>>3, g>>2, b>>3\n"
+           "                  cut to the same span, 640 x 480 unless --size; the frames must\n"
+           "                  be one unbroken span. The extension chooses the format:\n"
+           "                  .mp4 and .mov H.264 + AAC, .mkv H.264 + AAC in Matroska,\n"
+           "                  .webm VP9 + Opus\n"
+           "  --lossless      with a .mkv video: FFV1 + FLAC instead; each decoded pixel\n"
+           "                  (r, g, b) gives back RGB565 as r>>3, g>>2, b>>3\n"
            "  --bench         render every frame to the end, write nothing, and print\n"
            "                  'rendered N frames in S s: F fps, R x realtime' (S excludes\n"
            "                  loading; R = 250.008 s / S)\n"
            "\n"
            "Other:\n"
+           "  --force         overwrite files that exist (without it they are refused)\n"
            "  -C DIR          change into DIR first; data/ and every other path are then\n"
-           "                  relative to DIR\n"
+           "                  relative to DIR. Without -C and without data/ in the working\n"
+           "                  directory, an installed tool reads the installed data\n"
            "  -h, --help      show this text\n"
+           "  --version       print the program's name and version\n"
            "\n"
            "Output directories are created when missing. A progress bar with the time left\n"
-           "is shown on standard error when it is a terminal.\n"
+           "is shown on standard error when it is a terminal, and a last line there names\n"
+           "each file or folder written, with its size and the span of the show it holds.\n"
            "Exit status: 0 done, 1 missing or broken data, ffmpeg missing or an output that\n"
            "could not be written, 2 bad options.\n";
 }

@@ -6,9 +6,16 @@
 #include <string>
 
 #include "capture/frame_selection.h"
+#include "capture/video_pipe.h"
+#include "main/show_options.h"
 
 // Window sizes accepted by --size: even, like every window the show opens.
-constexpr int CAPTURE_MAX_SIZE = 8192;
+constexpr int CAPTURE_MAX_SIZE = WINDOW_MAX_SIZE;
+
+// The format for a file name's extension (any case); false for any other.
+bool videoFormatFor(const std::string& path, VideoFormat* format);
+// "H.264 + AAC in MP4" and the like.
+const char* videoFormatName(VideoFormat format, bool lossless);
 
 struct CaptureOptions {
     FrameSelection frames;  // every frame unless --frames or --from/--to
@@ -16,8 +23,10 @@ struct CaptureOptions {
     std::string rawDir;     // empty: no raw frames
     std::string pngDir;     // empty: no PNG frames
     std::string videoPath;  // empty: no video
+    VideoFormat videoFormat = VideoFormat::Mp4;
     bool lossless = false;
     bool bench = false;
+    bool force = false;     // overwrite existing files
     std::string directory;  // -C: changed into before anything else
     bool sizeGiven = false;
     int width = 0;  // --size, when given
@@ -30,9 +39,10 @@ struct CaptureOptions {
 };
 
 enum class ParseOutcome {
-    Run,    // options are complete and consistent
-    Help,   // --help was asked for
-    Error,  // *error names the problem in one line
+    Run,      // options are complete and consistent
+    Help,     // --help was asked for
+    Version,  // --version was asked for
+    Error,    // *error names the problem in one line
 };
 
 // Parses argv[1 .. argc-1]. Long options take their value as the next argument

@@ -78,13 +78,45 @@ FrameOutputs::FrameOutputs(const CaptureOptions& o) : options(o) {
     }
 }
 
+std::string byteCount(uint64_t bytes) {
+    if (bytes < 1000) return std::to_string(bytes) + (bytes == 1 ? " byte" : " bytes");
+    const char* units[] = {"kB", "MB", "GB", "TB"};
+    double value = static_cast<double>(bytes) / 1000;
+    size_t unit = 0;
+    while (value >= 999.95 && unit + 1 < sizeof units / sizeof units[0]) {
+        value /= 1000;
+        unit++;
+    }
+    char text[32];
+    snprintf(text, sizeof text, "%.1f %s", value, units[unit]);
+    return text;
+}
+
 bool FrameOutputs::prepare(std::string* error) {
-    for (const std::string* dir : {&options.rawDir, &options.pngDir}) {
-        if (dir->empty()) continue;
-        if (!makeDirectories(*dir)) {
-            *error = "cannot create directory " + *dir + ": " + strerror(errno);
+    const auto exists = [](const char* p) {
+        struct stat st;
+        return lstat(p, &st) == 0;
+    };
+    const auto refuse = [error](const std::string& p) {
+        *error = p + " exists; give --force to overwrite it";
+        return false;
+    };
+    if (!options.force && !options.videoPath.empty() && exists(options.videoPath.c_str()))
+        return refuse(options.videoPath);
+    const struct {
+        const std::string& dir;
+        const char* extension;
+    } folders[] = {{options.rawDir, "rgb565"}, {options.pngDir, "png"}};
+    for (const auto& f : folders) {
+        if (f.dir.empty()) continue;
+        if (!makeDirectories(f.dir)) {
+            *error = "cannot create directory " + f.dir + ": " + strerror(errno);
             return false;
         }
+        if (options.force) continue;
+        for (const FrameSelection::Range& r : options.frames.ranges())
+            for (uint32_t k = r.first; k <= r.last && k <= LAST_SHOW_FRAME; k++)
+                if (exists(framePath(f.dir, k, f.extension))) return refuse(path.data());
     }
     return true;
 }
@@ -96,6 +128,7 @@ bool FrameOutputs::startVideo(const std::string& ffmpeg, std::string* error) {
     s.musicPath = "data/warmer.ogg";
     s.width = options.videoWidth();
     s.height = options.videoHeight();
+    s.format = options.videoFormat;
     s.lossless = options.lossless;
     s.startMs = options.frames.firstFrame() * FRAME_PERIOD_MS;
     s.durationMs = options.frames.count() * FRAME_PERIOD_MS;
@@ -130,6 +163,7 @@ bool FrameOutputs::write(uint32_t k, uint32_t elapsedMs, uint32_t mask, const ui
             *error = cannotWrite(p);
             return false;
         }
+        rawBytesWritten += rawBytes.size();
     }
     if (png) {
         const uint16_t* pixels = back;
@@ -142,7 +176,10 @@ bool FrameOutputs::write(uint32_t k, uint32_t elapsedMs, uint32_t mask, const ui
             *error = cannotWrite(p);
             return false;
         }
+        struct stat st;
+        if (stat(p, &st) == 0) pngBytesWritten += static_cast<uint64_t>(st.st_size);
     }
+    framesWritten++;
     if (videoStarted) {
         videoScaler.scale(back, videoFrame.data(), options.videoWidth());
         if (!video.writeFrame(videoFrame.data())) {
@@ -169,4 +206,27 @@ bool FrameOutputs::finish(std::string* error) {
         }
     }
     return true;
+}
+
+std::vector<std::string> FrameOutputs::summary() const {
+    const uint32_t ms = framesWritten * FRAME_PERIOD_MS;
+    char span[64];
+    snprintf(span, sizeof span, "%u frame%s, %u.%03u s", framesWritten, framesWritten == 1 ? "" : "s", ms / 1000,
+             ms % 1000);
+    std::vector<std::string> lines;
+    if (!options.rawDir.empty())
+        lines.push_back("wrote raw RGB565 frames (320x240) to " + options.rawDir + "/: " + span + ", " +
+                        byteCount(rawBytesWritten));
+    if (!options.pngDir.empty())
+        lines.push_back("wrote PNG frames (" + std::to_string(options.pngWidth()) + "x" +
+                        std::to_string(options.pngHeight()) + ") to " + options.pngDir + "/: " + span + ", " +
+                        byteCount(pngBytesWritten));
+    if (!options.videoPath.empty()) {
+        struct stat st;
+        const uint64_t size = stat(options.videoPath.c_str(), &st) == 0 ? static_cast<uint64_t>(st.st_size) : 0;
+        lines.push_back("wrote " + options.videoPath + " (" + videoFormatName(options.videoFormat, options.lossless) +
+                        ", " + std::to_string(options.videoWidth()) + "x" + std::to_string(options.videoHeight()) +
+                        "): " + span + ", " + byteCount(size));
+    }
+    return lines;
 }

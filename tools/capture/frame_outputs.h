@@ -19,7 +19,8 @@ class FrameOutputs {
     FrameOutputs(const FrameOutputs&) = delete;
     FrameOutputs& operator=(const FrameOutputs&) = delete;
 
-    // Creates the output directories. False with *error set on failure.
+    // Creates the output directories and, unless --force, refuses any file
+    // that the selected frames would overwrite. False with *error set.
     bool prepare(std::string* error);
     // Starts ffmpeg for --video (after start-up, so a data failure never
     // leaves a half-made video). False with *error set on failure.
@@ -28,6 +29,11 @@ class FrameOutputs {
     bool write(uint32_t k, uint32_t elapsedMs, uint32_t mask, const uint16_t* backBuffer, std::string* error);
     // Flushes standard output and waits for ffmpeg.
     bool finish(std::string* error);
+    // After finish: one line per output written to files, naming it with its
+    // size in bytes and the span of the show it holds, e.g.
+    // "wrote show.mkv (FFV1 + FLAC in Matroska, 640x480): 7576 frames,
+    // 250.008 s, 1.2 GB".
+    std::vector<std::string> summary() const;
 
    private:
     const CaptureOptions& options;
@@ -41,9 +47,15 @@ class FrameOutputs {
     std::unique_ptr<PngWriter> png;
     VideoPipe video;
     bool videoStarted = false;
+    uint32_t framesWritten = 0;  // to each file output
+    uint64_t rawBytesWritten = 0;
+    uint64_t pngBytesWritten = 0;
 
     const char* framePath(const std::string& dir, uint32_t k, const char* extension);
 };
+
+// "999 bytes", "12.3 kB", "4.5 MB", "1.2 GB" (powers of 1000).
+std::string byteCount(uint64_t bytes);
 
 // Creates dir and its missing parents (like mkdir -p). False, errno set, on
 // failure or when a component exists and is not a directory.

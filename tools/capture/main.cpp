@@ -17,8 +17,10 @@
 #include "capture/video_pipe.h"
 #include "display/screen.h"
 #include "gfx/text_console.h"
+#include "main/data_location.h"
 #include "main/show.h"
 #include "main/timeline.h"
+#include "main/version.h"
 
 namespace {
 // The show's length as the renderer draws it: frames 1 .. 7576, 33 ms each.
@@ -42,6 +44,29 @@ bool musicLooksLikeOgg() {
 
 bool needsMusic = false;
 
+std::string absolute(const std::string& path, const std::string& base) {
+    return path.empty() || path[0] == '/' ? path : base + "/" + path;
+}
+
+// Without -C and without data/ here, an installed tool reads the installed
+// data; the output paths stay relative to where it was started.
+bool findData(CaptureOptions* options) {
+    if (!options->directory.empty() || isFolder("data")) return true;
+    char here[4096];
+    const std::string cwd = getcwd(here, sizeof here) ? here : ".";
+    const std::string installed = installedDataParent(programFolder());
+    if (installed.empty() || chdir(installed.c_str()) != 0) {
+        fprintf(stderr,
+                "ambrelle-capture: no data/ folder in %s; run it from the folder that holds data/, or give -C DIR\n",
+                cwd.c_str());
+        return false;
+    }
+    options->rawDir = absolute(options->rawDir, cwd);
+    options->pngDir = absolute(options->pngDir, cwd);
+    options->videoPath = absolute(options->videoPath, cwd);
+    return true;
+}
+
 // The show refuses to start without its music; a video needs it too.
 void checkMusic() {
     if (needsMusic && !musicLooksLikeOgg()) {
@@ -58,6 +83,9 @@ int main(int argc, char** argv) {
         case ParseOutcome::Help:
             fputs(captureUsage(), stdout);
             return 0;
+        case ParseOutcome::Version:
+            fputs(versionLine("ambrelle-capture").c_str(), stdout);
+            return 0;
         case ParseOutcome::Error:
             fprintf(stderr, "ambrelle-capture: %s (see --help)\n", error.c_str());
             return 2;
@@ -69,6 +97,7 @@ int main(int argc, char** argv) {
                 strerror(errno));
         return 2;
     }
+    if (!findData(&options)) return 1;
 
     std::string ffmpeg;
     if (!options.videoPath.empty()) {
@@ -127,6 +156,7 @@ int main(int argc, char** argv) {
     delete TextConsole::instance();
     delete screen;
     if (!ok) return fail(error);
+    for (const std::string& line : outputs.summary()) fprintf(stderr, "ambrelle-capture: %s\n", line.c_str());
     if (options.bench) {
         const double s = seconds > 0 ? seconds : 1e-9;
         printf("rendered %u frames in %.3f s: %.1f fps, %.2f x realtime\n", k, seconds, k / s, SHOW_SECONDS / s);

@@ -69,39 +69,38 @@ std::vector<std::string> VideoPipe::ffmpegArguments(const VideoSettings& s) {
         const std::vector<std::string> rest = {"-c:v",     "ffv1", "-level", "3",    "-g", "1",        "-slicecrc", "1",
                                                "-pix_fmt", "bgr0", "-c:a",   "flac", "-f", "matroska", s.path};
         a.insert(a.end(), rest.begin(), rest.end());
-    } else {
-        // Tagged BT.709 limited range so players show the colours as drawn.
-        const std::vector<std::string> rest = {"-vf",
-                                               "scale=out_color_matrix=bt709:out_range=tv",
-                                               "-pix_fmt",
-                                               "yuv420p",
-                                               "-c:v",
-                                               "libx264",
-                                               "-preset",
-                                               "medium",
-                                               "-crf",
-                                               "16",
-                                               "-colorspace",
-                                               "bt709",
-                                               "-color_primaries",
-                                               "bt709",
-                                               "-color_trc",
-                                               "bt709",
-                                               "-color_range",
-                                               "tv",
-                                               "-video_track_timescale",
-                                               "1000",
-                                               "-c:a",
-                                               "aac",
-                                               "-b:a",
-                                               "192k",
-                                               "-movflags",
-                                               "+faststart",
-                                               "-f",
-                                               "mp4",
-                                               s.path};
-        a.insert(a.end(), rest.begin(), rest.end());
+        return a;
     }
+    // Tagged BT.709 limited range so players show the colours as drawn.
+    const std::vector<std::string> colour = {"-vf",
+                                             "scale=out_color_matrix=bt709:out_range=tv",
+                                             "-pix_fmt",
+                                             "yuv420p",
+                                             "-colorspace",
+                                             "bt709",
+                                             "-color_primaries",
+                                             "bt709",
+                                             "-color_trc",
+                                             "bt709",
+                                             "-color_range",
+                                             "tv"};
+    a.insert(a.end(), colour.begin(), colour.end());
+    std::vector<std::string> rest;
+    if (s.format == VideoFormat::Webm) {
+        // Constant quality (no bit rate cap); Opus resamples to 48 kHz.
+        rest = {"-c:v", "libvpx-vp9", "-crf", "24",   "-b:v",    "0",    "-deadline", "good", "-cpu-used",
+                "4",    "-row-mt",    "1",    "-c:a", "libopus", "-b:a", "160k",      "-f",   "webm"};
+    } else {
+        rest = {"-c:v", "libx264", "-preset", "medium", "-crf", "16", "-c:a", "aac", "-b:a", "192k"};
+        if (s.format == VideoFormat::Mkv) {
+            rest.insert(rest.end(), {"-f", "matroska"});
+        } else {
+            rest.insert(rest.end(), {"-video_track_timescale", "1000", "-movflags", "+faststart", "-f",
+                                     s.format == VideoFormat::Mov ? "mov" : "mp4"});
+        }
+    }
+    rest.push_back(s.path);
+    a.insert(a.end(), rest.begin(), rest.end());
     return a;
 }
 

@@ -8,12 +8,21 @@
 #include <string>
 #include <vector>
 
+// The video's container, chosen by the file's extension, and what goes in it.
+enum class VideoFormat {
+    Mp4,   // .mp4: H.264 + AAC
+    Mov,   // .mov: H.264 + AAC
+    Mkv,   // .mkv: H.264 + AAC, or FFV1 + FLAC when lossless
+    Webm,  // .webm: VP9 + Opus
+};
+
 struct VideoSettings {
     std::string path;       // the video file to write (overwritten)
     std::string musicPath;  // the sound track, cut to the span
     int width = 640;        // frame size in pixels
     int height = 480;
-    bool lossless = false;    // FFV1 + FLAC in Matroska instead of H.264 + AAC in MP4
+    VideoFormat format = VideoFormat::Mp4;
+    bool lossless = false;    // FFV1 + FLAC (Matroska only) instead of the format's usual codecs
     uint32_t startMs = 0;     // show time of the first frame
     uint32_t durationMs = 0;  // frames x 33
 };

@@ -34,7 +34,7 @@ void Picture::setDithered(int x, int y, double r, double g, double b) {
 
 bool savePng(const Picture& picture, const std::string& path) {
     if (!stbi_write_png(path.c_str(), picture.width, picture.height, 3, picture.rgb.data(), picture.width * 3)) {
-        fprintf(stderr, "datagen: cannot write %s\n", path.c_str());
+        fprintf(stderr, "ambrelle-datagen: cannot write %s\n", path.c_str());
         return false;
     }
     return true;

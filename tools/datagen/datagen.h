@@ -48,3 +48,6 @@ struct DataFile {
 
 // Every file the generator makes, in the order it makes them.
 const std::vector<DataFile>& dataFiles();
+
+// The desktop icon (not a data file): a 256 x 256 RGBA PNG at path.
+bool makeIcon(const std::string& path);

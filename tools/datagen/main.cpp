@@ -16,11 +16,28 @@
 #include <vector>
 
 #include "datagen.h"
+#include "main/version.h"
 
 namespace {
 
-int usage() {
-    fprintf(stderr, "usage: ambrelle-datagen [-jN] DIR [NAME...]\n");
+const char USAGE[] =
+    "usage: ambrelle-datagen [-jN] [--icon FILE] DIR [NAME...]\n"
+    "       ambrelle-datagen --icon FILE\n"
+    "Writes the show's data set (pictures, meshes and music, the same bytes on every\n"
+    "run) into the folder DIR, created when missing, or only the named files of it.\n"
+    "\n"
+    "  -jN             make up to N files at a time (default: one per processor,\n"
+    "                  at most 4)\n"
+    "  --icon FILE     also write the desktop icon, a 256 x 256 PNG (not part of\n"
+    "                  the data set)\n"
+    "  -h, --help      show this text\n"
+    "  --version       print the program's name and version\n"
+    "  --              end of options: a DIR or NAME that begins with '-' follows\n"
+    "\n"
+    "Exit status: 0 done, 1 a file could not be made or written, 2 bad options.\n";
+
+int usageError(const std::string& message) {
+    fprintf(stderr, "ambrelle-datagen: %s (see --help)\n", message.c_str());
     return 2;
 }
 
@@ -38,7 +55,7 @@ bool reap(std::vector<Running>& running) {
         const DataFile* f = running[i].file;
         running.erase(running.begin() + static_cast<long>(i));
         if (WIFEXITED(status) && WEXITSTATUS(status) == 0) return true;
-        fprintf(stderr, "datagen: failed to make %s\n", f->name);
+        fprintf(stderr, "ambrelle-datagen: failed to make %s\n", f->name);
         return false;
     }
     return pid > 0;
@@ -48,26 +65,61 @@ bool reap(std::vector<Running>& running) {
 
 int main(int argc, char** argv) {
     int jobs = static_cast<int>(sysconf(_SC_NPROCESSORS_ONLN));
-    int arg = 1;
-    if (arg < argc && strncmp(argv[arg], "-j", 2) == 0) {
-        jobs = atoi(argv[arg] + 2);
-        if (jobs < 1) return usage();
-        arg++;
+    std::vector<std::string> operands;  // DIR, then names
+    std::string iconPath;
+    bool optionsEnded = false, help = false, version = false, jobsGiven = false;
+    for (int i = 1; i < argc; i++) {
+        const std::string arg = argv[i];
+        if (optionsEnded || arg.empty() || arg[0] != '-') {
+            operands.push_back(arg);
+        } else if (arg == "--") {
+            optionsEnded = true;
+        } else if (arg == "--help" || arg == "-h") {
+            help = true;
+        } else if (arg == "--version") {
+            version = true;
+        } else if (arg == "--icon") {
+            if (!iconPath.empty()) return usageError("--icon given twice");
+            if (i + 1 >= argc || argv[i + 1][0] == '\0') return usageError("--icon needs a file name");
+            iconPath = argv[++i];
+        } else if (arg.compare(0, 2, "-j") == 0) {
+            const std::string digits = arg.substr(2);
+            if (jobsGiven) return usageError("-j given twice");
+            if (digits.empty() || digits.size() > 3 || digits.find_first_not_of("0123456789") != std::string::npos ||
+                atoi(digits.c_str()) < 1)
+                return usageError("-j: expected a number of jobs such as -j2, got '" + arg + "'");
+            jobs = atoi(digits.c_str());
+            jobsGiven = true;
+        } else {
+            return usageError("unknown option '" + arg + "'");
+        }
+    }
+    if (help) {
+        fputs(USAGE, stdout);
+        return 0;
+    }
+    if (version) {
+        fputs(versionLine("ambrelle-datagen").c_str(), stdout);
+        return 0;
     }
     jobs = jobs < 1 ? 1 : jobs > 4 ? 4 : jobs;
-    if (arg >= argc) return usage();
-    const std::string dir = argv[arg++];
+    if (!iconPath.empty()) {
+        if (!makeIcon(iconPath)) return 1;
+        if (operands.empty()) return 0;
+    }
+    if (operands.empty()) return usageError("no output folder given");
+    const std::string dir = operands[0];
     const auto& files = dataFiles();
     std::vector<const DataFile*> chosen;
-    if (arg == argc) {
+    if (operands.size() == 1) {
         for (const DataFile& f : files) chosen.push_back(&f);
     } else {
-        for (; arg < argc; arg++) {
+        for (size_t n = 1; n < operands.size(); n++) {
             const DataFile* found = nullptr;
             for (const DataFile& f : files)
-                if (strcmp(f.name, argv[arg]) == 0) found = &f;
+                if (operands[n] == f.name) found = &f;
             if (!found) {
-                fprintf(stderr, "datagen: no maker for %s\n", argv[arg]);
+                fprintf(stderr, "ambrelle-datagen: no maker for %s\n", operands[n].c_str());
                 return 2;
             }
             chosen.push_back(found);
@@ -76,7 +128,7 @@ int main(int argc, char** argv) {
     mkdir(dir.c_str(), 0755);
     struct stat st;
     if (stat(dir.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) {
-        fprintf(stderr, "datagen: cannot create the folder %s\n", dir.c_str());
+        fprintf(stderr, "ambrelle-datagen: cannot create the folder %s\n", dir.c_str());
         return 1;
     }
 
@@ -92,7 +144,7 @@ int main(int argc, char** argv) {
         fflush(stderr);
         const pid_t pid = fork();
         if (pid < 0) {
-            fprintf(stderr, "datagen: cannot start a worker for %s\n", f->name);
+            fprintf(stderr, "ambrelle-datagen: cannot start a worker for %s\n", f->name);
             ok = false;
             break;
         }
@@ -106,6 +158,6 @@ int main(int argc, char** argv) {
     while (!running.empty()) ok = reap(running) && ok;
     if (!ok) return 1;
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    printf("datagen: %zu files in %.1f s\n", chosen.size(), seconds);
+    printf("ambrelle-datagen: %zu files in %.1f s\n", chosen.size(), seconds);
     return 0;
 }

@@ -66,7 +66,7 @@ bool MeshBuilder::writeAse(const std::string& path, const std::string& objectNam
                            const std::vector<std::string>& materialNames) const {
     FILE* f = fopen(path.c_str(), "w");
     if (!f) {
-        fprintf(stderr, "datagen: cannot write %s\n", path.c_str());
+        fprintf(stderr, "ambrelle-datagen: cannot write %s\n", path.c_str());
         return false;
     }
     const char* name = objectName.c_str();
@@ -129,7 +129,7 @@ bool MeshBuilder::writeAse(const std::string& path, const std::string& objectNam
     fprintf(f, "\t*MATERIAL_REF 0\n}\n");
     const bool ok = ferror(f) == 0;
     if (fclose(f) != 0 || !ok) {
-        fprintf(stderr, "datagen: cannot write %s\n", path.c_str());
+        fprintf(stderr, "ambrelle-datagen: cannot write %s\n", path.c_str());
         return false;
     }
     return true;

@@ -26,8 +26,8 @@ constexpr int FLOWER_VERTICES = FLOWER_MESH.vertexCount, FLOWER_FACES = FLOWER_M
 
 bool checkCounts(const MeshBuilder& mesh, const char* name, int vertices, int faces, int texels) {
     if (mesh.vertexCount() == vertices && mesh.faceCount() == faces && mesh.texelCount() == texels) return true;
-    fprintf(stderr, "datagen: %s has %d vertices, %d faces, %d texture vertices; the show reads %d, %d, %d\n", name,
-            mesh.vertexCount(), mesh.faceCount(), mesh.texelCount(), vertices, faces, texels);
+    fprintf(stderr, "ambrelle-datagen: %s has %d vertices, %d faces, %d texture vertices; the show reads %d, %d, %d\n",
+            name, mesh.vertexCount(), mesh.faceCount(), mesh.texelCount(), vertices, faces, texels);
     return false;
 }
 

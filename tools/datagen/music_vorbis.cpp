@@ -22,13 +22,13 @@ bool writeOggVorbis(const std::string& path, const std::vector<float>& left, con
     vorbis_info info;
     vorbis_info_init(&info);
     if (vorbis_encode_init_vbr(&info, 2, rate, quality) != 0) {
-        fprintf(stderr, "datagen: the Vorbis encoder refused %d Hz stereo at quality %.2f\n", rate, quality);
+        fprintf(stderr, "ambrelle-datagen: the Vorbis encoder refused %d Hz stereo at quality %.2f\n", rate, quality);
         vorbis_info_clear(&info);
         return false;
     }
     FILE* out = fopen(path.c_str(), "wb");
     if (!out) {
-        fprintf(stderr, "datagen: cannot write %s\n", path.c_str());
+        fprintf(stderr, "ambrelle-datagen: cannot write %s\n", path.c_str());
         vorbis_info_clear(&info);
         return false;
     }
@@ -87,6 +87,6 @@ bool writeOggVorbis(const std::string& path, const std::vector<float>& left, con
     vorbis_comment_clear(&comment);
     vorbis_info_clear(&info);
     if (fclose(out) != 0) ok = false;
-    if (!ok) fprintf(stderr, "datagen: cannot write %s\n", path.c_str());
+    if (!ok) fprintf(stderr, "ambrelle-datagen: cannot write %s\n", path.c_str());
     return ok;
 }
