@@ -7,6 +7,10 @@
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
+#if defined(__x86_64__) && defined(__GNUC__) && !defined(AMBRELLE_NO_VECTOR_CLONES)
+#include <immintrin.h>
+#define AMBRELLE_SHORT_SPANS_AVX2 1
+#endif
 
 #include "display/screen.h"
 #include "engine/mesh.h"
@@ -176,6 +180,46 @@ inline void spanPixels(uint16_t* out, Fixed* depth, int32_t count, uint32_t u, u
 }
 #endif
 
+#if defined(AMBRELLE_SHORT_SPANS_AVX2)
+// A span of 1..8 pixels in one go, with no branch on its length or on the
+// depth tests: most spans of a distant mesh are this short, and a loop over
+// them mispredicts its exit nearly every time. Eight lanes are read and
+// written back; the lanes past the span keep their own values, so the
+// caller must leave eight pixels of room in the row. The texels come from a
+// gather of the 32-bit pairs that hold them (pair index >> 1, half picked by
+// index & 1), so that no lane reads past the 65536-texel picture.
+__attribute__((target("avx2"))) void shortSpanAvx2(uint16_t* out, Fixed* depth, int32_t count, uint32_t u, uint32_t v,
+                                                   uint32_t z, uint32_t du, uint32_t dv, uint32_t dz,
+                                                   const uint16_t* texels) {
+    // Lane k is k steps on; the products wrap like k single steps.
+    const __m256i lane = _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7);
+    const __m256i zs =
+        _mm256_add_epi32(_mm256_set1_epi32(s32(z)), _mm256_mullo_epi32(lane, _mm256_set1_epi32(s32(dz))));
+    const __m256i us =
+        _mm256_add_epi32(_mm256_set1_epi32(s32(u)), _mm256_mullo_epi32(lane, _mm256_set1_epi32(s32(du))));
+    const __m256i vs =
+        _mm256_add_epi32(_mm256_set1_epi32(s32(v)), _mm256_mullo_epi32(lane, _mm256_set1_epi32(s32(dv))));
+    const __m256i inSpan = _mm256_cmpgt_epi32(_mm256_set1_epi32(count), lane);
+    __m256i* depthAt = reinterpret_cast<__m256i*>(depth);
+    const __m256i old = _mm256_loadu_si256(depthAt);
+    const __m256i nearer = _mm256_and_si256(_mm256_cmpgt_epi32(old, zs), inSpan);  // z < depth, signed
+    _mm256_storeu_si256(depthAt, _mm256_blendv_epi8(old, zs, nearer));
+    const __m256i low16 = _mm256_set1_epi32(0xFFFF);
+    const __m256i index = _mm256_and_si256(
+        _mm256_or_si256(_mm256_srli_epi32(us, 16), _mm256_slli_epi32(_mm256_srli_epi32(vs, 16), 8)), low16);
+    const __m256i pair = _mm256_i32gather_epi32(reinterpret_cast<const int*>(texels), _mm256_srli_epi32(index, 1), 4);
+    const __m256i half = _mm256_slli_epi32(_mm256_and_si256(index, _mm256_set1_epi32(1)), 4);
+    const __m256i texel = _mm256_and_si256(_mm256_srlv_epi32(pair, half), low16);
+    // Eight 32-bit lanes to eight 16-bit ones, in order.
+    const __m128i packed = _mm256_castsi256_si128(_mm256_permute4x64_epi64(_mm256_packus_epi32(texel, texel), 0x08));
+    const __m128i keep = _mm256_castsi256_si128(_mm256_permute4x64_epi64(_mm256_packs_epi32(nearer, nearer), 0x08));
+    __m128i* outAt = reinterpret_cast<__m128i*>(out);
+    _mm_storeu_si128(outAt, _mm_blendv_epi8(_mm_loadu_si128(outAt), packed, keep));
+}
+
+const bool HAS_AVX2 = __builtin_cpu_supports("avx2");
+#endif
+
 // One span on the row whose pixels start at backRow and depthRow: x1, x2 in
 // whole pixels, the ends in either order (equal columns take the first
 // end's values), clipped to columns clipLeft .. clipRight - 1 (inside the
@@ -206,6 +250,12 @@ inline void spanRow(int32_t x1, int32_t x2, uint32_t u1, uint32_t v1, uint32_t z
         x1 = clipLeft;
     }
     if (last < x1) return;
+#if defined(AMBRELLE_SHORT_SPANS_AVX2)
+    if (last - x1 < 8 && x1 <= SCREEN_WIDTH - 8 && HAS_AVX2) {
+        shortSpanAvx2(backRow + x1, depthRow + x1, last - x1 + 1, u1, v1, z1, du, dv, dz, texels);
+        return;
+    }
+#endif
     spanPixels(backRow + x1, depthRow + x1, last - x1 + 1, u1, v1, z1, du, dv, dz, texels);
 }
 
