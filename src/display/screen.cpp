@@ -3,13 +3,20 @@
 // screen_headless.cpp (tests and the offline renderer).
 #include "display/screen.h"
 
+#include "gfx/vector_clones.h"
+
 int32_t fullScreen = 1;
 int32_t firstWindowWidth = 0;
 int32_t firstWindowHeight = 0;
 
 namespace {
 Screen* theScreen = nullptr;
+
+// A 3D scene clears most of the depth buffer every frame.
+AMBRELLE_VECTOR_CLONES void fillDepth(Fixed* __restrict depth, int64_t count, Fixed value) {
+    for (int64_t i = 0; i < count; i++) depth[i] = value;
 }
+}  // namespace
 
 Screen* Screen::instance() {
     if (!theScreen) theScreen = new Screen(SCREEN_WIDTH, SCREEN_HEIGHT, 16, fullScreen);
@@ -29,7 +36,7 @@ void Screen::clearDepth(Fixed value) {
     if (first < 0) first = 0;
     if (end > SCREEN_PIXELS) end = SCREEN_PIXELS;
     if (first > end) return;
-    for (int64_t i = first; i < end; i++) depthBuffer[i] = value;
+    fillDepth(depthBuffer + first, end - first, value);
     depthMinRow = 239;
     depthMaxRow = 0;
 }
