@@ -44,6 +44,21 @@ void BM_CaveFrame(benchmark::State& state) {
 }
 BENCHMARK(BM_CaveFrame)->Arg(139000)->Arg(150000)->Arg(175400)->Arg(178000);
 
+// The frames of the plane's pass one after another, 33 ms apart, as the show
+// draws them (a repeated frame lets the processor learn its spans).
+void BM_CavePlaneFramesInSequence(benchmark::State& state) {
+    CaveScene& scene = caveScene();
+    constexpr uint32_t FIRST = 175351, LAST = 183100;
+    uint32_t t = FIRST;
+    for (auto _ : state) {
+        t = t + 33 > LAST ? FIRST : t + 33;
+        scene.update(t);
+        scene.render();
+        benchmark::ClobberMemory();
+    }
+}
+BENCHMARK(BM_CavePlaneFramesInSequence);
+
 // The worst pictures the scene accepts: every strip pixel has a non-zero
 // opacity (mostly translucent), and the layers are noise, so about half the
 // strip is lit. The show's font and mesh.
