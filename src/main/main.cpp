@@ -2,6 +2,7 @@
 #include <SDL.h>
 #include <unistd.h>
 
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -28,6 +29,19 @@ void setUpWindow() {
     SDL_EnableKeyRepeat(200, 30);
 }
 
+// SIGTERM and SIGINT end the show as closing the window does: the main loop
+// leaves at its next pass and the audio device is closed. Installed before
+// SDL starts, so SDL keeps its hands off them.
+volatile sig_atomic_t stopSignal = 0;
+void onStopSignal(int signal) { stopSignal = signal; }
+void catchStopSignals() {
+    struct sigaction action = {};
+    action.sa_handler = onStopSignal;
+    sigemptyset(&action.sa_mask);
+    sigaction(SIGTERM, &action, nullptr);
+    sigaction(SIGINT, &action, nullptr);
+}
+
 // The show's clock starts once everything is in memory; the music follows.
 void startClockAndMusic() {
     timeline.getTicks = sdlTicks;
@@ -45,6 +59,7 @@ void startClockAndMusic() {
 }  // namespace
 
 int main(int argc, char** argv) {
+    catchStopSignals();
     if (nameEndsInW(argc > 0 ? argv[0] : nullptr)) fullScreen = 0;
 
     Screen* screen = Screen::instance();
@@ -58,6 +73,7 @@ int main(int argc, char** argv) {
     while (!quit) {
         timeline.tick();
         quit = static_cast<int32_t>(timeline.sceneMask) < 0;
+        if (stopSignal) quit = true;
         SDL_Event event;
         while (SDL_PollEvent(&event)) {
             if (event.type == SDL_QUIT)
