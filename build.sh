@@ -8,7 +8,7 @@ cd "$(dirname "$0")"
 
 PACKAGES=(build-essential cmake pkg-config libsdl1.2-compat-dev libvorbisidec-dev libstb-dev
           libvorbis-dev libogg-dev libgtest-dev libgmock-dev libbenchmark-dev
-          xvfb xauth xdotool ffmpeg clang-format)
+          xvfb xauth xdotool x11-utils openbox wmctrl ffmpeg clang-format)
 
 install_packages() {
     local missing=()
