@@ -16,9 +16,9 @@
 #include <string>
 #include <vector>
 
-#include "baddata/png_file.h"
 #include "capture/run_program.h"
 #include "datacheck/data_check.h"
+#include "support/png_file.h"
 
 namespace fs = std::filesystem;
 

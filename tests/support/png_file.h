@@ -30,3 +30,11 @@ bool writePng(const std::string& path, int width, int height, PngColor color, in
 
 // An 8-bit RGB PNG of the picture.
 bool writeRgbPng(const std::string& path, const RgbPicture& picture);
+
+// The pieces, for files with unusual chunks: the signature, a chunk appended
+// with its length and checksum, the header chunk's data, and a zlib stream of
+// stored blocks holding `raw` (each row's filter byte included).
+std::vector<uint8_t> pngSignature();
+void appendPngChunk(std::vector<uint8_t>* png, const char* type, const std::vector<uint8_t>& data);
+std::vector<uint8_t> pngHeaderData(int width, int height, PngColor color, int bitDepth);
+std::vector<uint8_t> storedZlib(const std::vector<uint8_t>& raw);

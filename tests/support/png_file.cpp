@@ -1,5 +1,5 @@
 // A minimal PNG writer (uncompressed zlib stream) and reading through stb_image.
-#include "baddata/png_file.h"
+#include "support/png_file.h"
 
 #include <cstdio>
 
@@ -19,7 +19,9 @@ void putBigEndian(std::vector<uint8_t>* out, uint32_t v) {
     for (int shift = 24; shift >= 0; shift -= 8) out->push_back(static_cast<uint8_t>(v >> shift));
 }
 
-void putChunk(std::vector<uint8_t>* out, const char* type, const std::vector<uint8_t>& data) {
+}  // namespace
+
+void appendPngChunk(std::vector<uint8_t>* out, const char* type, const std::vector<uint8_t>& data) {
     putBigEndian(out, static_cast<uint32_t>(data.size()));
     std::vector<uint8_t> typed(type, type + 4);
     typed.insert(typed.end(), data.begin(), data.end());
@@ -27,7 +29,6 @@ void putChunk(std::vector<uint8_t>* out, const char* type, const std::vector<uin
     putBigEndian(out, crc32(typed.data(), typed.size()));
 }
 
-// A zlib stream of stored (uncompressed) blocks.
 std::vector<uint8_t> storedZlib(const std::vector<uint8_t>& raw) {
     std::vector<uint8_t> z = {0x78, 0x01};
     size_t pos = 0;
@@ -51,6 +52,17 @@ std::vector<uint8_t> storedZlib(const std::vector<uint8_t>& raw) {
     return z;
 }
 
+std::vector<uint8_t> pngSignature() { return {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'}; }
+
+std::vector<uint8_t> pngHeaderData(int width, int height, PngColor color, int bitDepth) {
+    std::vector<uint8_t> header;
+    putBigEndian(&header, static_cast<uint32_t>(width));
+    putBigEndian(&header, static_cast<uint32_t>(height));
+    header.insert(header.end(), {static_cast<uint8_t>(bitDepth), static_cast<uint8_t>(color), 0, 0, 0});
+    return header;
+}
+
+namespace {
 int channelsOf(PngColor color) {
     switch (color) {
         case PngColor::Grey:
@@ -98,13 +110,9 @@ bool writePng(const std::string& path, int width, int height, PngColor color, in
               const std::vector<uint8_t>& samples, const std::vector<uint8_t>& palette) {
     const size_t rowBytes = static_cast<size_t>(width) * channelsOf(color) * (bitDepth / 8);
     if (samples.size() != rowBytes * height) return false;
-    std::vector<uint8_t> png = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
-    std::vector<uint8_t> header;
-    putBigEndian(&header, static_cast<uint32_t>(width));
-    putBigEndian(&header, static_cast<uint32_t>(height));
-    header.insert(header.end(), {static_cast<uint8_t>(bitDepth), static_cast<uint8_t>(color), 0, 0, 0});
-    putChunk(&png, "IHDR", header);
-    if (color == PngColor::Palette) putChunk(&png, "PLTE", palette);
+    std::vector<uint8_t> png = pngSignature();
+    appendPngChunk(&png, "IHDR", pngHeaderData(width, height, color, bitDepth));
+    if (color == PngColor::Palette) appendPngChunk(&png, "PLTE", palette);
     std::vector<uint8_t> raw;
     raw.reserve((rowBytes + 1) * height);
     for (int y = 0; y < height; y++) {
@@ -112,8 +120,8 @@ bool writePng(const std::string& path, int width, int height, PngColor color, in
         raw.insert(raw.end(), samples.begin() + static_cast<long>(rowBytes * y),
                    samples.begin() + static_cast<long>(rowBytes * (y + 1)));
     }
-    putChunk(&png, "IDAT", storedZlib(raw));
-    putChunk(&png, "IEND", {});
+    appendPngChunk(&png, "IDAT", storedZlib(raw));
+    appendPngChunk(&png, "IEND", {});
     FILE* f = fopen(path.c_str(), "wb");
     if (!f) return false;
     const bool ok = fwrite(png.data(), 1, png.size(), f) == png.size();
