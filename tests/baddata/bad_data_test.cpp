@@ -317,6 +317,9 @@ std::vector<Case> wrongSizes() {
                              sizeExpectation(k, sw, sh)});
         }
     }
+    // A transition picture of 10 x 10, as a user once tried.
+    cases.push_back({"TenByTen_trans1.png", [](const DataCopy& d) { replacePicture(d, "trans1.png", 10, 10); },
+                     refused("error loading data/trans1.png: expected 320 x 240 pixels, found 10 x 10")});
     // The waterfall palette is read as one run of 190 colours, whatever its shape.
     const char* pal = "waterfall_pal.png";
     const auto palette = [pal](int w, int h) {
