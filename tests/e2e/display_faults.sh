@@ -5,7 +5,7 @@
 # usage: display_faults.sh BUILD_DIR
 set -euo pipefail
 build=$(cd "$1" && pwd)
-for tool in Xvfb xdotool xwininfo ffmpeg openbox; do
+for tool in Xvfb xdotool xwininfo xdpyinfo ffmpeg openbox; do
     command -v "$tool" >/dev/null || { echo "missing $tool (apt-get install xvfb xdotool x11-utils ffmpeg openbox)"; exit 1; }
 done
 
@@ -37,6 +37,8 @@ start_x() {
     for _ in $(seq 1 100); do [ -s "$work/display" ] && break; sleep 0.1; done
     [ -s "$work/display" ] || fail "Xvfb did not start"
     export DISPLAY=":$(cat "$work/display")"
+    for _ in $(seq 1 100); do xdpyinfo > /dev/null 2>&1 && return 0; sleep 0.1; done
+    fail "Xvfb on $DISPLAY does not answer"
 }
 
 # Waits for the show's window; sets wid.
