@@ -13,7 +13,7 @@ PLAY_PACKAGES=(build-essential cmake pkg-config libsdl1.2-compat-dev libvorbisid
                libvorbis-dev libogg-dev)
 PACKAGES=(build-essential cmake pkg-config libsdl1.2-compat-dev libvorbisidec-dev libstb-dev
           libvorbis-dev libogg-dev libgtest-dev libgmock-dev libbenchmark-dev
-          xvfb xauth xdotool ffmpeg clang-format)
+          xvfb xauth xdotool x11-utils openbox wmctrl ffmpeg clang-format)
 # The browser build and its test in headless Chromium.
 WEB_PACKAGES=(emscripten chromium python3)
 

@@ -1,14 +1,73 @@
 // The Screen's SDL side: initialisation, video mode, surface locking and
 // presentation into the window surface. Only the show links this file.
 #include <SDL.h>
+#include <dlfcn.h>
+#include <strings.h>
+#include <unistd.h>
 
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 #include "display/present_scaler.h"
 #include "display/screen.h"
 
 void forgetScreenInstance(Screen* screen);
+
+namespace {
+// Drivers that show nothing. With no display SDL falls back to one of them,
+// and the show would play unseen to its end; they serve only when asked for
+// by name (SDL_VIDEODRIVER=dummy, as the tests and headless runs do).
+bool driverShowsNothingUnasked() {
+    char name[32] = "";
+    if (!SDL_VideoDriverName(name, sizeof name)) return false;
+    if (strcmp(name, "dummy") != 0 && strcmp(name, "offscreen") != 0) return false;
+    const char* asked = getenv("SDL_VIDEODRIVER");
+    if (!asked) return true;
+    // The variable may list several drivers, separated by commas.
+    const size_t n = strlen(name);
+    for (const char* p = asked; *p;) {
+        const char* end = strchr(p, ',');
+        const size_t len = end ? static_cast<size_t>(end - p) : strlen(p);
+        if (len == n && strncasecmp(p, name, n) == 0) return false;
+        if (!end) break;
+        p = end + 1;
+    }
+    return true;
+}
+
+// Xlib's answer to a lost X connection is to print a line and call exit(),
+// whose handlers (SDL_Quit among them) then wait forever on the dead
+// connection: the show spun at full speed and ignored SIGTERM. This handler
+// prints one line and ends the process at once, with status 1.
+int onLostDisplay(void*) {
+    const char* display = getenv("DISPLAY");
+    char message[160];
+    const int n = snprintf(message, sizeof message, "Lost the display: X connection to %s broken\n",
+                           display ? display : "the X server");
+    if (n > 0) {
+        const ssize_t ignored =
+            write(STDERR_FILENO, message, static_cast<size_t>(n) < sizeof message ? n : sizeof message - 1);
+        (void)ignored;
+    }
+    _exit(1);
+}
+
+// SDL loads Xlib itself when it draws through X; nothing is done otherwise.
+void endPromptlyOnLostDisplay() {
+    void* x11 = dlopen("libX11.so.6", RTLD_LAZY | RTLD_NOLOAD);
+    if (!x11) return;
+    // A write to the dead connection must fail into the handler rather than
+    // end the process silently.
+    signal(SIGPIPE, SIG_IGN);
+    using IoErrorHandler = int (*)(void*);
+    using SetIoErrorHandler = IoErrorHandler (*)(IoErrorHandler);
+    const auto set = reinterpret_cast<SetIoErrorHandler>(dlsym(x11, "XSetIOErrorHandler"));
+    if (set) set(onLostDisplay);
+    dlclose(x11);
+}
+}  // namespace
 
 Screen::Screen(int w, int h, int bitsPerPixel, int full) {
     // A window surface is always the window's own size (present scales into
@@ -26,11 +85,27 @@ Screen::Screen(int w, int h, int bitsPerPixel, int full) {
         fflush(stdout);
         exit(1);
     }
+    if (driverShowsNothingUnasked()) {
+        SDL_Quit();
+        printf("Unable to init SDL: No available video device\n");
+        fflush(stdout);
+        exit(1);
+    }
     atexit(SDL_Quit);
     windowWidth = firstWindowWidth > 0 ? firstWindowWidth : 2 * w;
     windowHeight = firstWindowHeight > 0 ? firstWindowHeight : 2 * h;
     Uint32 flags = SDL_HWSURFACE | SDL_RESIZABLE;
-    if (full & 1) flags |= SDL_FULLSCREEN;
+    if (full & 1) {
+        flags |= SDL_FULLSCREEN;
+        // Full screen covers the desktop at its own size. A 640 x 480 mode is
+        // shown scaled to the screen by SDL, but without a window manager the
+        // window keeps 640 x 480 and shows only the picture's top-left part.
+        const SDL_VideoInfo* desktop = SDL_GetVideoInfo();
+        if (desktop && desktop->current_w > 0 && desktop->current_h > 0) {
+            windowWidth = desktop->current_w / 2 * 2;
+            windowHeight = desktop->current_h / 2 * 2;
+        }
+    }
     surface = SDL_SetVideoMode(windowWidth, windowHeight, bitsPerPixel, flags);
     SDL_ShowCursor(0);
     if (!surface) {
@@ -38,6 +113,7 @@ Screen::Screen(int w, int h, int bitsPerPixel, int full) {
         fflush(stdout);
         exit(1);
     }
+    endPromptlyOnLostDisplay();
     pixelCount = w * h;
     width = w;
     height = h;

@@ -189,7 +189,14 @@ Mesh::Mesh(const char* path, Image* texture_, Image* envMap_, int32_t vertexCoun
     envMap = envMap_;
     allocate(vertexCount_, faceCount_, texCoordCount_);
     load(file);
+    // A directory opens like a file but every read fails: unreadable, not empty.
+    const bool unreadable = ferror(file) != 0;
     fclose(file);
+    if (unreadable) {
+        printf("error loading %s\n", path);
+        fflush(stdout);
+        exit(1);
+    }
 }
 
 Mesh::Mesh(FILE* stream, Image* texture_, Image* envMap_, int32_t vertexCount_, int32_t faceCount_,

@@ -1,6 +1,7 @@
 // Image: an RGB565 picture loaded from a PNG or created blank.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 class Image {
@@ -28,6 +29,14 @@ class Image {
 // Converts decoded 8-bit RGB triples to RGB565, the one conversion every
 // picture goes through.
 void convertRgbToRgb565(const unsigned char* rgb, int pixelCount, uint16_t* out);
+
+// PNG bytes decoded exactly as Image(path) decodes a file; null, with nothing
+// printed, when they are not a picture the loader reads.
+Image* decodePicture(const unsigned char* bytes, size_t length);
+
+// True when the picture is at least minWidth x minHeight: the test that
+// requireImageSize makes.
+bool imageHasSize(const Image& image, int minWidth, int minHeight);
 
 // Start-up size check for pictures read at a fixed stride: if the picture is
 // smaller than minWidth x minHeight, prints a one-line message naming the file

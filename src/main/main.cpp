@@ -2,6 +2,7 @@
 #include <SDL.h>
 #include <unistd.h>
 
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -30,6 +31,19 @@ void setUpWindow() {
     SDL_EnableKeyRepeat(200, 30);
 }
 
+// SIGTERM and SIGINT end the show as closing the window does: the main loop
+// leaves at its next pass and the audio device is closed. Installed before
+// SDL starts, so SDL keeps its hands off them.
+volatile sig_atomic_t stopSignal = 0;
+void onStopSignal(int signal) { stopSignal = signal; }
+void catchStopSignals() {
+    struct sigaction action = {};
+    action.sa_handler = onStopSignal;
+    sigemptyset(&action.sa_mask);
+    sigaction(SIGTERM, &action, nullptr);
+    sigaction(SIGINT, &action, nullptr);
+}
+
 // The show's clock starts once everything is in memory; the music follows.
 void startClockAndMusic() {
     timeline.getTicks = sdlTicks;
@@ -48,6 +62,7 @@ void startClockAndMusic() {
 }  // namespace
 
 int main(int argc, char** argv) {
+    catchStopSignals();
     if (nameEndsInW(argc > 0 ? argv[0] : nullptr)) fullScreen = 0;
     // Options win over the name rule; without any the show starts as always.
     const int status = takeShowCommandLine(argc, argv);
@@ -65,6 +80,7 @@ int main(int argc, char** argv) {
     while (!quit) {
         timeline.tick();
         quit = static_cast<int32_t>(timeline.sceneMask) < 0;
+        if (stopSignal) quit = true;
         SDL_Event event;
         while (SDL_PollEvent(&event)) {
             if (event.type == SDL_QUIT)

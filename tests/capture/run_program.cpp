@@ -5,6 +5,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -25,6 +27,13 @@ int tempFile(std::string* path) {
 }  // namespace
 
 ProgramResult runProgram(const std::vector<std::string>& argv, const std::vector<std::string>& env) {
+    RunOptions options;
+    options.env = env;
+    options.killAfterMs = 0;
+    return runProgram(argv, options);
+}
+
+ProgramResult runProgram(const std::vector<std::string>& argv, const RunOptions& options) {
     ProgramResult result;
     std::string outPath, errPath;
     const int outFd = tempFile(&outPath), errFd = tempFile(&errPath);
@@ -35,7 +44,8 @@ ProgramResult runProgram(const std::vector<std::string>& argv, const std::vector
     fflush(nullptr);
     const pid_t pid = fork();
     if (pid == 0) {
-        for (const std::string& e : env) putenv(const_cast<char*>(e.c_str()));
+        for (const std::string& e : options.env) putenv(const_cast<char*>(e.c_str()));
+        if (!options.directory.empty() && chdir(options.directory.c_str()) != 0) _exit(126);
         const int devNull = open("/dev/null", O_RDONLY);
         if (devNull >= 0) dup2(devNull, 0);
         dup2(outFd, 1);
@@ -46,7 +56,33 @@ ProgramResult runProgram(const std::vector<std::string>& argv, const std::vector
     close(outFd);
     close(errFd);
     int status = 0;
-    if (pid > 0 && waitpid(pid, &status, 0) == pid && WIFEXITED(status)) result.status = WEXITSTATUS(status);
+    bool done = pid <= 0;
+    if (!done && options.signalAfterMs <= 0 && options.killAfterMs <= 0) done = waitpid(pid, &status, 0) == pid;
+    // Poll, so that the signal and the deadline come on time.
+    const auto start = std::chrono::steady_clock::now();
+    bool signalled = false;
+    while (!done) {
+        const pid_t r = waitpid(pid, &status, WNOHANG);
+        if (r == pid || r < 0) {
+            done = r == pid;
+            break;
+        }
+        const auto ms =
+            std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start).count();
+        if (options.signalAfterMs > 0 && !signalled && ms >= options.signalAfterMs) {
+            kill(pid, options.signal);
+            signalled = true;
+        }
+        if (options.killAfterMs > 0 && ms >= options.killAfterMs) {
+            kill(pid, SIGKILL);
+            result.timedOut = true;
+            done = waitpid(pid, &status, 0) == pid;
+            break;
+        }
+        usleep(5000);
+    }
+    if (done && WIFEXITED(status)) result.status = WEXITSTATUS(status);
+    if (done && WIFSIGNALED(status)) result.signal = WTERMSIG(status);
     result.out = slurp(outPath);
     result.err = slurp(errPath);
     unlink(outPath.c_str());

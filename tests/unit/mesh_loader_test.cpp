@@ -206,6 +206,21 @@ TEST(AseLoaderDeathTest, MissingFileEndsStartUpWithItsPath) {
         ::testing::ExitedWithCode(1), "^error loading data/no_such_mesh.ase\n$");
 }
 
+TEST(AseLoaderDeathTest, DirectoryInPlaceOfTheFileIsUnreadable) {
+    // fopen accepts a directory; only the reads fail.
+    char dir[] = "/tmp/ambrelle-mesh-dir-XXXXXX";
+    ASSERT_NE(mkdtemp(dir), nullptr);
+    const std::string expected = std::string("^error loading ") + dir + "\n$";
+    EXPECT_EXIT(
+        {
+            fflush(stdout);
+            dup2(2, 1);
+            Mesh mesh(dir, nullptr, nullptr, 1, 1, 1);
+        },
+        ::testing::ExitedWithCode(1), expected);
+    rmdir(dir);
+}
+
 class MeshTransform : public ::testing::Test {
    protected:
     static void SetUpTestSuite() { buildTrigTables(); }

@@ -5,6 +5,7 @@
 
 #include <climits>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 
 #include "main/show_facts.h"
@@ -130,7 +131,29 @@ const FileRule* findRule(const std::string& name) {
     return nullptr;
 }
 
+namespace {
+// The size a PNG's header claims, read directly: the decoder does not look
+// at pictures wider or taller than 4096 pixels at all.
+bool claimedPngSize(const std::string& path, unsigned long* w, unsigned long* h) {
+    unsigned char b[24];
+    std::ifstream in(path, std::ios::binary);
+    if (!in.read(reinterpret_cast<char*>(b), sizeof b)) return false;
+    if (memcmp(b, "\x89PNG\r\n\x1a\n", 8) != 0 || memcmp(b + 12, "IHDR", 4) != 0) return false;
+    const auto bigEndian = [&b](int at) {
+        return static_cast<unsigned long>(b[at]) << 24 | static_cast<unsigned long>(b[at + 1]) << 16 |
+               static_cast<unsigned long>(b[at + 2]) << 8 | b[at + 3];
+    };
+    *w = bigEndian(16);
+    *h = bigEndian(20);
+    return true;
+}
+}  // namespace
+
 std::string checkPng(const std::string& path, const FileRule& rule) {
+    unsigned long claimedW = 0, claimedH = 0;
+    if (claimedPngSize(path, &claimedW, &claimedH) && (claimedW > 4096 || claimedH > 4096))
+        return "is " + std::to_string(claimedW) + " x " + std::to_string(claimedH) +
+               ", far larger than any picture of the show";
     int w = 0, h = 0;
     if (!stbi_info(path.c_str(), &w, &h, nullptr))
         return std::string("not a readable PNG (") + stbi_failure_reason() + ")";
