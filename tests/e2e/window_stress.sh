@@ -83,7 +83,7 @@ check_letterbox() { # width height
         [ "$w" = "$1" ] && [ "$h" = "$2" ] && break
     done
     [ "$w" = "$1" ] && [ "$h" = "$2" ] || fail "window is ${w}x${h}, asked for $1x$2"
-    "$build/ambrelle-capture" --png "expected-$1x$2" --frames 1 --size "$1x$2" > /dev/null
+    "$build/ambrelle-capture" --force --png "expected-$1x$2" --frames 1 --size "$1x$2" > /dev/null 2>&1
     local expected actual=""
     expected=$(picture_box "expected-$1x$2/frame_000001.png")
     for _ in $(seq 1 20); do
