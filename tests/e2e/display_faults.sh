@@ -37,7 +37,9 @@ start_x() {
     for _ in $(seq 1 100); do [ -s "$work/display" ] && break; sleep 0.1; done
     [ -s "$work/display" ] || fail "Xvfb did not start"
     export DISPLAY=":$(cat "$work/display")"
-    for _ in $(seq 1 100); do xdpyinfo > /dev/null 2>&1 && return 0; sleep 0.1; done
+    # The socket, not a client: an X server resets when its last client
+    # leaves, and a show connecting during that reset finds no display.
+    for _ in $(seq 1 100); do [ -S "/tmp/.X11-unix/X${DISPLAY#:}" ] && return 0; sleep 0.1; done
     fail "Xvfb on $DISPLAY does not answer"
 }
 
