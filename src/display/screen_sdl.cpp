@@ -5,10 +5,14 @@
 #include <strings.h>
 #include <unistd.h>
 
+#include <chrono>
+#include <condition_variable>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <mutex>
+#include <thread>
 
 #include "display/present_scaler.h"
 #include "display/screen.h"
@@ -54,6 +58,43 @@ int onLostDisplay(void*) {
     _exit(1);
 }
 
+// A display can take the window and never show it: a map request sent while a
+// window manager is still starting is lost now and then, and SDL then waits
+// for the window forever. A server that accepts the connection but never
+// answers (a stopped one) holds start-up the same way. Past this long the show
+// says so and ends with status 1 rather than hang unseen.
+constexpr int WINDOW_WAIT_SECONDS = 10;
+
+class WindowWatch {
+public:
+    WindowWatch() : thread([this] { watch(); }) {}
+    ~WindowWatch() {
+        {
+            std::lock_guard<std::mutex> lock(mutex);
+            windowShown = true;
+        }
+        wake.notify_one();
+        thread.join();
+    }
+
+private:
+    void watch() {
+        std::unique_lock<std::mutex> lock(mutex);
+        if (wake.wait_for(lock, std::chrono::seconds(WINDOW_WAIT_SECONDS), [this] { return windowShown; })) return;
+        // The main thread is stuck inside the display's library: only a raw
+        // write and _exit are safe here.
+        static const char message[] = "Unable to set video: the display showed no window within 10 s\n";
+        const ssize_t ignored = write(STDOUT_FILENO, message, sizeof message - 1);
+        (void)ignored;
+        _exit(1);
+    }
+
+    std::mutex mutex;
+    std::condition_variable wake;
+    bool windowShown = false;
+    std::thread thread;  // last: it starts once the members above exist
+};
+
 // SDL loads Xlib itself when it draws through X; nothing is done otherwise.
 void endPromptlyOnLostDisplay() {
     void* x11 = dlopen("libX11.so.6", RTLD_LAZY | RTLD_NOLOAD);
@@ -80,6 +121,7 @@ Screen::Screen(int w, int h, int bitsPerPixel, int full) {
         setenv("SDL_RENDER_DRIVER", "software", 0);
         setenv("SDL_FRAMEBUFFER_ACCELERATION", "0", 0);
     }
+    WindowWatch watch;
     if (SDL_Init(SDL_INIT_AUDIO | SDL_INIT_VIDEO) < 0) {
         printf("Unable to init SDL: %s\n", SDL_GetError());
         fflush(stdout);

@@ -1,59 +1,12 @@
 #!/usr/bin/env bash
 # The display going away or never being there, each under its own Xvfb: a lost
-# X server, SIGTERM and SIGINT, no display at all, and full screen with and
+# X server, a server that never answers, SIGTERM and SIGINT, no display at all, and full screen with and
 # without a window manager (the whole picture, letterboxed, must be shown).
 # usage: display_faults.sh BUILD_DIR
 set -euo pipefail
-build=$(cd "$1" && pwd)
-for tool in Xvfb xdotool xwininfo xdpyinfo ffmpeg openbox; do
-    command -v "$tool" >/dev/null || { echo "missing $tool (apt-get install xvfb xdotool x11-utils ffmpeg openbox)"; exit 1; }
-done
-
-work=$(mktemp -d)
-pids=()
-cleanup() {
-    for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done
-    rm -rf "$work"
-}
-trap cleanup EXIT
-ln -s "$build/data" "$work/data"
-ln -s "$build/ambrelle" "$work/ambrelle"
-ln -s "$build/ambrelle" "$work/ambrellew"
-cd "$work"
-# The X client libraries keep a few allocations to process exit; leaks are
-# checked by the display-less runs.
-export ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_leaks=0"
-export SDL_AUDIODRIVER=dummy
+source "$(dirname "$0")/x_display.sh"
+x_display_setup "$1" Xvfb openbox wmctrl xdotool xwininfo ffmpeg
 unset SDL_VIDEODRIVER
-
-fail() { echo "FAIL: $*"; exit 1; }
-
-# Starts an X server of the given size on a free display; sets DISPLAY and xvfb.
-start_x() {
-    rm -f "$work/display"
-    Xvfb -displayfd 3 -screen 0 "$1" -nolisten tcp 3>"$work/display" 2>/dev/null &
-    xvfb=$!
-    pids+=("$xvfb")
-    for _ in $(seq 1 100); do [ -s "$work/display" ] && break; sleep 0.1; done
-    [ -s "$work/display" ] || fail "Xvfb did not start"
-    export DISPLAY=":$(cat "$work/display")"
-    # The socket, not a client: an X server resets when its last client
-    # leaves, and a show connecting during that reset finds no display.
-    for _ in $(seq 1 100); do [ -S "/tmp/.X11-unix/X${DISPLAY#:}" ] && return 0; sleep 0.1; done
-    fail "Xvfb on $DISPLAY does not answer"
-}
-
-# Waits for the show's window; sets wid.
-wait_window() {
-    wid=""
-    for _ in $(seq 1 150); do
-        wid=$(xdotool search --name "^ambrelle by tornvale$" 2>/dev/null | head -n1 || true)
-        [ -n "$wid" ] && return 0
-        kill -0 "$1" 2>/dev/null || fail "the show ended before its window appeared: $(cat err.txt out.txt)"
-        sleep 0.2
-    done
-    fail "no window with the caption appeared"
-}
 
 # Waits up to $2 tenths of a second for process $1 to end; sets status.
 wait_end() {
@@ -82,6 +35,18 @@ wait_end "$show" 50 "lost display"
 [ "$status" = 1 ] || fail "lost display: status $status, expected 1"
 expect_output "lost display" "" "Lost the display: X connection to $DISPLAY broken"
 echo "lost display -> one line, status 1"
+
+# --- a server that takes the connection and never answers ---
+start_x 800x600x24
+kill -STOP "$xvfb"
+./ambrellew > out.txt 2> err.txt &
+show=$!
+wait_end "$show" 200 "stopped X server"
+kill -CONT "$xvfb"
+kill "$xvfb"
+[ "$status" = 1 ] || fail "stopped X server: status $status, expected 1"
+expect_output "stopped X server" "Unable to set video: the display showed no window within 10 s" ""
+echo "stopped X server -> Unable to set video, status 1"
 
 # --- SIGTERM and SIGINT end the show through its shutdown ---
 for sig in TERM INT; do
@@ -130,11 +95,7 @@ mask "$work/expected/frame_000001.png" > expected.gray
 [ "$(tr -d '\377' < expected.gray | wc -c)" -gt 0 ] || fail "a 16:9 screen must have black borders"
 for wm in none openbox; do
     start_x 1280x720x24
-    if [ "$wm" = openbox ]; then
-        openbox > /dev/null 2>&1 &
-        pids+=("$!")
-        sleep 1
-    fi
+    [ "$wm" = openbox ] && start_wm
     ./ambrelle > out.txt 2> err.txt &
     show=$!
     wait_window "$show"

@@ -6,52 +6,17 @@
 # and a close request (wmctrl -c) in the same event batch as a resize.
 # usage: window_stress.sh BUILD_DIR
 set -euo pipefail
-build=$(cd "$1" && pwd)
-for tool in Xvfb openbox wmctrl xdotool xwininfo ffmpeg; do
-    command -v "$tool" >/dev/null || { echo "missing $tool (apt-get install xvfb openbox wmctrl xdotool x11-utils ffmpeg)"; exit 1; }
-done
-
-work=$(mktemp -d)
-pids=()
-cleanup() {
-    for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done
-    rm -rf "$work"
-}
-trap cleanup EXIT
-ln -s "$build/data" "$work/data"
-ln -s "$build/ambrelle" "$work/ambrellew"
-cd "$work"
-# The X client libraries keep a few allocations to process exit; leaks are
-# checked by the display-less runs.
-export ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_leaks=0"
-export SDL_AUDIODRIVER=dummy SDL_VIDEODRIVER=x11
-
-fail() { echo "FAIL: $*"; exit 1; }
-
-Xvfb -displayfd 3 -screen 0 2200x1400x24 -nolisten tcp 3>"$work/display" 2>/dev/null &
-pids+=("$!")
-for _ in $(seq 1 100); do [ -s "$work/display" ] && break; sleep 0.1; done
-[ -s "$work/display" ] || fail "Xvfb did not start"
-export DISPLAY=":$(cat "$work/display")"
-# The socket, not a client: an X server resets when its last client leaves.
-for _ in $(seq 1 100); do [ -S "/tmp/.X11-unix/X${DISPLAY#:}" ] && break; sleep 0.1; done
-openbox > /dev/null 2>&1 &
-pids+=("$!")
-for _ in $(seq 1 50); do wmctrl -m > /dev/null 2>&1 && break; sleep 0.1; done
-wmctrl -m > /dev/null 2>&1 || fail "openbox did not start"
+source "$(dirname "$0")/x_display.sh"
+x_display_setup "$1" Xvfb openbox wmctrl xdotool xwininfo ffmpeg
+export SDL_VIDEODRIVER=x11
+start_x 2200x1400x24
+start_wm
 
 start_show() {
     ./ambrellew > out.txt 2> err.txt &
     show=$!
     pids+=("$show")
-    wid=""
-    for _ in $(seq 1 150); do
-        wid=$(xdotool search --name "^ambrelle by tornvale$" 2>/dev/null | head -n1 || true)
-        [ -n "$wid" ] && break
-        kill -0 "$show" 2>/dev/null || fail "the show ended before its window appeared: $(cat out.txt err.txt)"
-        sleep 0.2
-    done
-    [ -n "$wid" ] || fail "no window with the caption appeared"
+    wait_window "$show"
 }
 
 alive() { kill -0 "$show" 2>/dev/null || fail "$1: the show ended (status $(wait "$show"; echo $?)): $(cat out.txt err.txt)"; }
