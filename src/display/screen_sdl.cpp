@@ -66,7 +66,7 @@ int onLostDisplay(void*) {
 constexpr int WINDOW_WAIT_SECONDS = 10;
 
 class WindowWatch {
-public:
+   public:
     WindowWatch() : thread([this] { watch(); }) {}
     ~WindowWatch() {
         {
@@ -77,7 +77,7 @@ public:
         thread.join();
     }
 
-private:
+   private:
     void watch() {
         std::unique_lock<std::mutex> lock(mutex);
         if (wake.wait_for(lock, std::chrono::seconds(WINDOW_WAIT_SECONDS), [this] { return windowShown; })) return;
