@@ -8,40 +8,23 @@
 #include <cstdlib>
 
 #include "display/screen.h"
+#include "main/command_line.h"
 #include "main/data_location.h"
 #include "main/version.h"
 
 namespace {
-enum class Takes { Nothing, Value };
-
-struct OptionSpec {
-    const char* name;
-    Takes takes;
-};
-
 const OptionSpec OPTIONS[] = {
-    {"--window", Takes::Nothing}, {"--fullscreen", Takes::Nothing}, {"--size", Takes::Value},
-    {"--data", Takes::Value},     {"--no-sound", Takes::Nothing},   {"--help", Takes::Nothing},
-    {"-h", Takes::Nothing},       {"--version", Takes::Nothing},
+    {"--window", OptionTakes::Nothing}, {"--fullscreen", OptionTakes::Nothing}, {"--size", OptionTakes::Value},
+    {"--data", OptionTakes::Value},     {"--no-sound", OptionTakes::Nothing},   {"--help", OptionTakes::Nothing},
+    {"-h", OptionTakes::Nothing},       {"--version", OptionTakes::Nothing},
 };
-
-const OptionSpec* findOption(const std::string& name) {
-    for (const OptionSpec& o : OPTIONS)
-        if (name == o.name) return &o;
-    return nullptr;
-}
 
 // Digits only; numbers too large for 64 bits count as too large rather than
 // as malformed.
 bool parseDimension(const std::string& text, uint64_t* out) {
-    if (text.empty()) return false;
-    uint64_t value = 0;
-    for (const char c : text) {
-        if (c < '0' || c > '9') return false;
-        const uint64_t digit = static_cast<uint64_t>(c - '0');
-        value = value > (UINT64_MAX - digit) / 10 ? UINT64_MAX : value * 10 + digit;
-    }
-    *out = value;
+    if (parseDecimal(text.data(), text.data() + text.size(), UINT64_MAX, out)) return true;
+    if (text.empty() || text.find_first_not_of("0123456789") != std::string::npos) return false;
+    *out = UINT64_MAX;
     return true;
 }
 }  // namespace
@@ -72,51 +55,12 @@ std::string programName(const char* argv0, const char* fallback) {
 }
 
 ShowParse parseShowOptions(int argc, const char* const* argv, ShowOptions* o, std::string* error) {
-    bool seen[sizeof(OPTIONS) / sizeof(OPTIONS[0])] = {};
+    std::vector<OptionRead> read;
+    if (!readOptions(argc, argv, OPTIONS, &read, error)) return ShowParse::Error;
     bool help = false, version = false;
-    for (int i = 1; i < argc; i++) {
-        std::string arg = argv[i];
-        std::string value;
-        bool inlineValue = false;
-        if (arg.compare(0, 2, "--") == 0) {
-            const size_t eq = arg.find('=');
-            if (eq != std::string::npos) {
-                value = arg.substr(eq + 1);
-                arg.resize(eq);
-                inlineValue = true;
-            }
-        }
-        const OptionSpec* spec = findOption(arg);
-        if (!spec) {
-            *error =
-                arg.empty() || arg[0] != '-' ? "unexpected argument '" + arg + "'" : "unknown option '" + arg + "'";
-            return ShowParse::Error;
-        }
-        const size_t index = static_cast<size_t>(spec - OPTIONS);
-        if (seen[index]) {
-            *error = arg + " given twice";
-            return ShowParse::Error;
-        }
-        seen[index] = true;
-        if (spec->takes == Takes::Nothing) {
-            if (inlineValue) {
-                *error = arg + " takes no value";
-                return ShowParse::Error;
-            }
-        } else {
-            if (!inlineValue) {
-                if (i + 1 >= argc) {
-                    *error = arg + " needs a value";
-                    return ShowParse::Error;
-                }
-                value = argv[++i];
-            }
-            if (value.empty()) {
-                *error = arg + ": the value is empty";
-                return ShowParse::Error;
-            }
-        }
-
+    for (const OptionRead& option : read) {
+        const std::string& arg = option.name;
+        const std::string& value = option.value;
         if (arg == "--window" || arg == "--fullscreen") {
             if (o->fullScreen >= 0) {
                 *error = "--window and --fullscreen cannot be combined";

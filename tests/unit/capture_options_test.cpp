@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "main/command_line.h"
 #include "main/timeline.h"
 
 namespace {

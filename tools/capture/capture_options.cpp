@@ -4,27 +4,16 @@
 
 #include <cstring>
 
+#include "main/command_line.h"
+
 namespace {
-enum class Takes { Nothing, Value };
-
-struct OptionSpec {
-    const char* name;
-    Takes takes;
-};
-
 const OptionSpec OPTIONS[] = {
-    {"--frames", Takes::Value},  {"--from", Takes::Value},      {"--to", Takes::Value},
-    {"--hash", Takes::Nothing},  {"--raw", Takes::Value},       {"--png", Takes::Value},
-    {"--size", Takes::Value},    {"--video", Takes::Value},     {"--lossless", Takes::Nothing},
-    {"--bench", Takes::Nothing}, {"-C", Takes::Value},          {"--help", Takes::Nothing},
-    {"-h", Takes::Nothing},      {"--version", Takes::Nothing}, {"--force", Takes::Nothing},
+    {"--frames", OptionTakes::Value},  {"--from", OptionTakes::Value},      {"--to", OptionTakes::Value},
+    {"--hash", OptionTakes::Nothing},  {"--raw", OptionTakes::Value},       {"--png", OptionTakes::Value},
+    {"--size", OptionTakes::Value},    {"--video", OptionTakes::Value},     {"--lossless", OptionTakes::Nothing},
+    {"--bench", OptionTakes::Nothing}, {"-C", OptionTakes::Value},          {"--help", OptionTakes::Nothing},
+    {"-h", OptionTakes::Nothing},      {"--version", OptionTakes::Nothing}, {"--force", OptionTakes::Nothing},
 };
-
-const OptionSpec* findOption(const std::string& name) {
-    for (const OptionSpec& o : OPTIONS)
-        if (name == o.name) return &o;
-    return nullptr;
-}
 
 bool parseMs(const std::string& option, const std::string& value, uint64_t* out, std::string* error) {
     if (!parseDecimal(value.data(), value.data() + value.size(), UINT32_MAX, out)) {
@@ -72,51 +61,13 @@ const char* videoFormatName(VideoFormat format, bool lossless) {
 }
 
 ParseOutcome parseCaptureOptions(int argc, const char* const* argv, CaptureOptions* o, std::string* error) {
-    bool seen[sizeof(OPTIONS) / sizeof(OPTIONS[0])] = {};
     std::string framesList, fromValue, toValue, sizeValue;
     bool help = false, version = false;
-
-    for (int i = 1; i < argc; i++) {
-        std::string arg = argv[i];
-        std::string value;
-        bool inlineValue = false;
-        if (arg.compare(0, 2, "--") == 0) {
-            const size_t eq = arg.find('=');
-            if (eq != std::string::npos) {
-                value = arg.substr(eq + 1);
-                arg.resize(eq);
-                inlineValue = true;
-            }
-        }
-        const OptionSpec* spec = findOption(arg);
-        if (!spec) {
-            *error =
-                arg.empty() || arg[0] != '-' ? "unexpected argument '" + arg + "'" : "unknown option '" + arg + "'";
-            return ParseOutcome::Error;
-        }
-        const size_t index = static_cast<size_t>(spec - OPTIONS);
-        if (seen[index]) {
-            *error = arg + " given twice";
-            return ParseOutcome::Error;
-        }
-        seen[index] = true;
-        if (spec->takes == Takes::Nothing) {
-            if (inlineValue) {
-                *error = arg + " takes no value";
-                return ParseOutcome::Error;
-            }
-        } else if (!inlineValue) {
-            if (i + 1 >= argc) {
-                *error = arg + " needs a value";
-                return ParseOutcome::Error;
-            }
-            value = argv[++i];
-        }
-        if (spec->takes == Takes::Value && value.empty()) {
-            *error = arg + ": the value is empty";
-            return ParseOutcome::Error;
-        }
-
+    std::vector<OptionRead> read;
+    if (!readOptions(argc, argv, OPTIONS, &read, error)) return ParseOutcome::Error;
+    for (const OptionRead& option : read) {
+        const std::string& arg = option.name;
+        const std::string& value = option.value;
         if (arg == "--frames")
             framesList = value;
         else if (arg == "--from")

@@ -4,18 +4,7 @@
 #include <algorithm>
 #include <cstring>
 
-bool parseDecimal(const char* begin, const char* end, uint64_t max, uint64_t* out) {
-    if (begin >= end) return false;
-    uint64_t value = 0;
-    for (const char* p = begin; p < end; p++) {
-        if (*p < '0' || *p > '9') return false;
-        const uint64_t digit = static_cast<uint64_t>(*p - '0');
-        if (value > (max - digit) / 10) return false;
-        value = value * 10 + digit;
-    }
-    *out = value;
-    return true;
-}
+#include "main/command_line.h"
 
 FrameSelection::FrameSelection() : ranges_{{1, LAST_SHOW_FRAME}} {}
 

@@ -43,7 +43,3 @@ class FrameSelection {
    private:
     std::vector<Range> ranges_;  // sorted, disjoint, not adjacent, never empty
 };
-
-// Reads a decimal number made only of digits, at most max; false otherwise
-// (empty, sign, spaces, other characters, or too large).
-bool parseDecimal(const char* begin, const char* end, uint64_t max, uint64_t* out);
