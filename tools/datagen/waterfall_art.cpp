@@ -199,10 +199,11 @@ bool makeWaterfallPalette(const std::string& dir) {
 // Opacity of the strip (columns 100..227 of the screen, all rows): the water
 // running out of the cleft and over the lip in a main tongue and two thin
 // spills, opaque inside, its sides fading out smoothly over a few pixels into
-// a soft veil of spray; fading into the painted mist where it lands. Zero over the rock
-// of the lip, so the falling names come out from behind it; everywhere below
-// the lip at least one level, because the names are drawn only where the
-// opacity is non-zero and the longest name spans the whole strip.
+// a soft veil of spray; fading into the painted mist where it lands.
+// Everywhere at least one level, because the names are drawn only where the
+// opacity is non-zero: the longest name spans the whole strip, and a name can
+// be read only in its first two seconds, while it hangs in the top rows over
+// the lip.
 bool makeWaterfallAlpha(const std::string& dir) {
     using namespace cave;
     const art::ValueNoise noise(0xA1FA);
@@ -211,12 +212,12 @@ bool makeWaterfallAlpha(const std::string& dir) {
         for (int x = 0; x < STRIP_W; x++) {
             const double px = x + 0.5, py = y + 0.5;
             const double top = waterTop(px);
+            // Just enough to let the names pass everywhere.
+            const double veil = 1.2 / 63.0;
             if (py < top - 0.5) {
-                art::setGrey(p, x, y, 0);
+                art::setGrey(p, x, y, veil);
                 continue;
             }
-            // Just enough to let the names pass everywhere below the lip.
-            const double veil = 1.2 / 63.0;
             const double t = fallDepth(py);
             const double d = waterInside(px, py);
             // The sheet's edge: opaque a few pixels inside, fading over a
