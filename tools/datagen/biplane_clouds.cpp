@@ -250,6 +250,8 @@ struct Look {
     double shadow;     // how much the lower parts of a cloud darken
     int soften;        // blur radius of the body, texels (three box passes)
     double nearLight;  // light left after the fading per texel per pixel of the smallest zoom showing a texel
+    double full = 1.0;  // body at which the light is full: below 1, thin clouds get flat crests
+    double rim = 0.12;  // brightening of the tops
 };
 
 // Density to light: cover frayed by noise, lit from above (the optical depth
@@ -298,7 +300,9 @@ bool render(const std::string& path, const std::vector<double>& density, const L
     std::vector<double> light(TEXELS);
     for (int y = 0; y < SIZE; y++)
         for (int x = 0; x < SIZE; x++) {
-            const double b = body[wrapIndex(x, y)];
+            // A crest that peaks along a line would show, where the fading
+            // lets only the brightest levels through, as a bright hairline.
+            const double b = std::min(1.0, body[wrapIndex(x, y)] / look.full);
             const double rounded = 1 - (1 - b) * (1 - b);
             double above = 0, below = 0;
             for (int k = 1; k <= 6; k++) {
@@ -310,7 +314,7 @@ bool render(const std::string& path, const std::vector<double>& density, const L
             double tau = 0;
             for (int k = 1; k <= 16; k++) tau += body[wrapIndex(x - k / 2, y - 3 * k)];
             const double top = clamp01(below - above), base = clamp01(above - below);
-            const double lit = 0.86 + 0.12 * top - look.shadow * (0.6 * base + 0.4 * (1 - std::exp(-0.15 * tau)));
+            const double lit = 0.86 + look.rim * top - look.shadow * (0.6 * base + 0.4 * (1 - std::exp(-0.15 * tau)));
             light[wrapIndex(x, y)] = rounded * lit;
         }
     double brightest = 1e-9;
@@ -325,11 +329,20 @@ bool render(const std::string& path, const std::vector<double>& density, const L
     for (int y = 0; y < SIZE; y++)
         for (int x = 0; x < SIZE; x++) {
             const double s = smallestScale(x, y);
-            cap[wrapIndex(x, y)] = fadeAt(s * 65536) + look.nearLight * s;
+            cap[wrapIndex(x, y)] = fadeAt(s * 65536) + look.nearLight * 2 * s * s;
             slope[wrapIndex(x, y)] = std::min(3.0, std::max(1.2, 8 * s));
         }
+    // Cutting the light off at the cap would leave clouds sliced along those
+    // lines where the picture is shown at one texel per pixel; the clouds are
+    // dimmed instead, by a factor that varies slowly across the picture.
     cap = wrapBlur(wrapLowest(cap, 12), 4);
-    for (int i = 0; i < TEXELS; i++) light[i] = std::min(light[i] / brightest * look.peak, cap[i]);
+    std::vector<double> keep(TEXELS);
+    for (int i = 0; i < TEXELS; i++) {
+        light[i] *= look.peak / brightest;
+        keep[i] = light[i] > cap[i] ? cap[i] / light[i] : 1.0;
+    }
+    keep = wrapBlur(wrapLowest(keep, 24), 8);
+    for (int i = 0; i < TEXELS; i++) light[i] = std::min(light[i] * keep[i], cap[i]);
     limitSlope(light, slope);
     Picture picture(SIZE, SIZE);
     for (int y = 0; y < SIZE; y++)
@@ -426,7 +439,7 @@ bool makeCloud2(const std::string& dir) {
     std::vector<Placed> placed;
     const double slant = -0.18;
     for (int i = 0; i < 7; i++) {
-        const double length = logUniform(rng, 50, 170), thickness = 4 + 5 * rng.uniform();
+        const double length = logUniform(rng, 50, 170), thickness = 9 + 6 * rng.uniform();
         // Thin enough to cross the plane now and then.
         double x, y;
         if (placeCloud(rng, placed, 0.4 * length, 2.5 * thickness, 0.5, x, y))
@@ -435,7 +448,7 @@ bool makeCloud2(const std::string& dir) {
     }
     std::vector<double> density(TEXELS, 0.0);
     splat(density, blobs);
-    return render(dir + "/cloud2.png", density, {0xC2u, 1.8, 0.18, 6, 8, 4, 40, 0.15, 2, 80});
+    return render(dir + "/cloud2.png", density, {0xC2u, 1.8, 0.18, 6, 8, 4, 40, 0.15, 3, 80, 0.3, 0.0});
 }
 
 // A few large, soft banks.
