@@ -241,15 +241,15 @@ void limitSlope(std::vector<double>& v, const std::vector<double>& slope) {
 // How one picture's density turns into light.
 struct Look {
     uint64_t seed;
-    double gain;       // density to cover: 1 - exp(-gain x density)
-    double erode;      // depth of the noise that frays the outlines, in cover
-    int noiseCells;    // coarsest lattice of that noise across the picture
-    int warpCells;     // coarsest lattice of the outline warp
-    double warp;       // outline warp, texels
-    double peak;       // green of the brightest texel
-    double shadow;     // how much the lower parts of a cloud darken
-    int soften;        // blur radius of the body, texels (three box passes)
-    double nearLight;  // light left after the fading per texel per pixel of the smallest zoom showing a texel
+    double gain;        // density to cover: 1 - exp(-gain x density)
+    double erode;       // depth of the noise that frays the outlines, in cover
+    int noiseCells;     // coarsest lattice of that noise across the picture
+    int warpCells;      // coarsest lattice of the outline warp
+    double warp;        // outline warp, texels
+    double peak;        // green of the brightest texel
+    double shadow;      // how much the lower parts of a cloud darken
+    int soften;         // blur radius of the body, texels (three box passes)
+    double nearLight;   // light left after the fading per texel per pixel of the smallest zoom showing a texel
     double full = 1.0;  // body at which the light is full: below 1, thin clouds get flat crests
     double rim = 0.12;  // brightening of the tops
 };
