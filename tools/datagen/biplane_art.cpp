@@ -71,22 +71,23 @@ Colour reflection(double u, double v) {
     // Painted red, lit from above: faces turned down fall into shade.
     const double lit = clamp01(0.62 - 0.5 * ny + 0.12 * nz);
     Colour c = mix(LACQUER_SHADE, LACQUER, lit);
-    // The clear coat mirrors the surroundings, more so at grazing angles.
+    // The clear coat mirrors the surroundings, more so at grazing angles;
+    // sparingly, since the clouds' light on top would wash it to pink.
     // Upward faces catch the open sky, downward ones the dark below.
     const double fresnel =
-        0.06 + 0.45 * std::pow(1 - nz, 2.0) + 0.10 * smoothstep(0.0, 0.7, -ny) + 0.30 * smoothstep(0.05, 0.6, ny);
+        0.04 + 0.32 * std::pow(1 - nz, 2.0) + 0.05 * smoothstep(0.0, 0.7, -ny) + 0.30 * smoothstep(0.05, 0.6, ny);
     c = mix(c, environment(ny), clamp01(fresnel));
     // Below the horizon the lacquer falls into the ground's shadow at once:
     // a clear split between the sky-lit upper half and the dark lower half.
     c = art::scale(c, 1 - 0.35 * smoothstep(0.02, 0.2, ny));
     // A bright band where the horizon meets the sky, widest toward the rim.
     const double horizonLine =
-        std::exp(-std::pow((ny - 0.01) / (0.035 + 0.03 * (1 - nz)), 2)) * (0.45 + 0.4 * (1 - nz));
+        std::exp(-std::pow((ny - 0.01) / (0.035 + 0.03 * (1 - nz)), 2)) * (0.25 + 0.3 * (1 - nz));
     c = mix(c, SKY_HORIZON, clamp01(horizonLine));
     // The sun: a hot highlight up and to the left, with a broad sheen around it.
     const double hx = nx + 0.34, hy = ny + 0.44;
     const double d2 = hx * hx + hy * hy;
-    const double hot = std::exp(-d2 / 0.008) * 1.2 + std::exp(-d2 / 0.06) * 0.35 + std::exp(-d2 / 0.3) * 0.12;
+    const double hot = std::exp(-d2 / 0.008) * 0.9 + std::exp(-d2 / 0.06) * 0.18 + std::exp(-d2 / 0.3) * 0.05;
     c = mix(c, HIGHLIGHT, clamp01(hot));
     // A darker rim: the silhouette turns away from every light.
     c = art::scale(c, 1 - 0.45 * smoothstep(0.78, 1.0, r));
