@@ -3,6 +3,7 @@
 // screen_headless.cpp (tests and the offline renderer).
 #include "display/screen.h"
 
+#include "display/present_scaler.h"
 #include "gfx/vector_clones.h"
 
 int32_t fullScreen = 1;
@@ -25,9 +26,23 @@ Screen* Screen::instance() {
 
 bool Screen::exists() { return theScreen != nullptr; }
 
-// Called by the platform destructors so a later instance() starts afresh.
-void forgetScreenInstance(Screen* screen) {
-    if (theScreen == screen) theScreen = nullptr;
+void Screen::createBuffers(int w, int h) {
+    pixelCount = w * h;
+    width = w;
+    height = h;
+    backBuffer = new uint16_t[pixelCount]();
+    camera = new Camera();
+    scaler = new PresentScaler();
+    depthMinRow = 0;
+    depthMaxRow = 239;
+    for (Fixed& d : depthBuffer) d = 0;
+}
+
+void Screen::releaseBuffers() {
+    delete[] backBuffer;
+    delete camera;
+    delete scaler;
+    if (theScreen == this) theScreen = nullptr;
 }
 
 void Screen::clearDepth(Fixed value) {

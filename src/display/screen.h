@@ -58,5 +58,11 @@ class Screen {
     int32_t pixelCount = 0;
 
    private:
+    // What the Screen owns on every platform: a black back buffer, the
+    // camera, the scaler and a depth buffer of zeros; and their release,
+    // after which instance() creates a new Screen.
+    void createBuffers(int w, int h);
+    void releaseBuffers();
+
     PresentScaler* scaler = nullptr;  // row and column tables for the current size
 };

@@ -17,8 +17,6 @@
 #include "display/present_scaler.h"
 #include "display/screen.h"
 
-void forgetScreenInstance(Screen* screen);
-
 namespace {
 // Drivers that show nothing. With no display SDL falls back to one of them,
 // and the show would play unseen to its end; they serve only when asked for
@@ -156,25 +154,14 @@ Screen::Screen(int w, int h, int bitsPerPixel, int full) {
         exit(1);
     }
     endPromptlyOnLostDisplay();
-    pixelCount = w * h;
-    width = w;
-    height = h;
     // Black rather than whatever the allocator left: nothing defines the first
     // present's contents, and black is what a viewer expects to see.
-    backBuffer = new uint16_t[pixelCount]();
-    camera = new Camera();
-    scaler = new PresentScaler();
+    createBuffers(w, h);
     present();
-    depthMinRow = 0;
-    depthMaxRow = 239;
-    for (Fixed& d : depthBuffer) d = 0;
 }
 
 Screen::~Screen() {
-    delete[] backBuffer;
-    delete camera;
-    delete scaler;
-    forgetScreenInstance(this);
+    releaseBuffers();
     SDL_Quit();
 }
 

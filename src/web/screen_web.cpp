@@ -8,8 +8,6 @@
 #include "web/web_page.h"
 #include "web/web_screen.h"
 
-void forgetScreenInstance(Screen* screen);
-
 namespace {
 std::vector<uint16_t> windowPixels;
 std::vector<uint32_t> canvasPixels;
@@ -38,24 +36,11 @@ Screen::Screen(int w, int h, int, int) {
     windowWidth = innerWidth / 2 * 2;
     windowHeight = innerHeight / 2 * 2;
     pageCanvasSize(windowWidth, windowHeight);
-    pixelCount = w * h;
-    width = w;
-    height = h;
-    backBuffer = new uint16_t[pixelCount]();
-    camera = new Camera();
-    scaler = new PresentScaler();
+    createBuffers(w, h);
     present();
-    depthMinRow = 0;
-    depthMaxRow = 239;
-    for (Fixed& d : depthBuffer) d = 0;
 }
 
-Screen::~Screen() {
-    delete[] backBuffer;
-    delete camera;
-    delete scaler;
-    forgetScreenInstance(this);
-}
+Screen::~Screen() { releaseBuffers(); }
 
 void Screen::resize(int newWidth, int newHeight) {
     windowWidth = newWidth < 0 ? 0 : newWidth / 2 * 2;
