@@ -8,17 +8,6 @@ source "$(dirname "$0")/x_display.sh"
 x_display_setup "$1" Xvfb openbox wmctrl xdotool xwininfo ffmpeg
 unset SDL_VIDEODRIVER
 
-# Waits up to $2 tenths of a second for process $1 to end; sets status.
-wait_end() {
-    for _ in $(seq 1 "$2"); do kill -0 "$1" 2>/dev/null || break; sleep 0.1; done
-    if kill -0 "$1" 2>/dev/null; then
-        kill -9 "$1"
-        fail "$3: still running after $(($2 / 10)) s"
-    fi
-    status=0
-    wait "$1" || status=$?
-}
-
 expect_output() { # name, expected stdout, expected stderr
     [ "$(cat out.txt)" = "$2" ] || fail "$1: stdout '$(cat out.txt)', expected '$2'"
     [ "$(cat err.txt)" = "$3" ] || fail "$1: stderr '$(cat err.txt)', expected '$3'"

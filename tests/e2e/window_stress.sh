@@ -23,10 +23,7 @@ alive() { kill -0 "$show" 2>/dev/null || fail "$1: the show ended (status $(wait
 
 # Waits up to 5 s for the show to end; it must end with status 0 and no output.
 expect_clean_end() {
-    for _ in $(seq 1 50); do kill -0 "$show" 2>/dev/null || break; sleep 0.1; done
-    kill -0 "$show" 2>/dev/null && fail "$1: still running 5 s later"
-    local status=0
-    wait "$show" || status=$?
+    wait_end "$show" 50 "$1"
     [ "$status" = 0 ] || fail "$1: status $status, output: $(cat out.txt err.txt)"
     [ ! -s out.txt ] && [ ! -s err.txt ] || fail "$1: output: $(cat out.txt err.txt)"
 }

@@ -71,3 +71,15 @@ wait_window() {
     done
     fail "no window with the caption appeared"
 }
+
+# Waits up to $2 tenths of a second for show $1 to end, named $3 in the
+# message when it does not; sets status.
+wait_end() {
+    for _ in $(seq 1 "$2"); do kill -0 "$1" 2>/dev/null || break; sleep 0.1; done
+    if kill -0 "$1" 2>/dev/null; then
+        kill -9 "$1"
+        fail "$3: still running after $(($2 / 10)) s"
+    fi
+    status=0
+    wait "$1" || status=$?
+}
