@@ -53,7 +53,7 @@ INNER
 # The X11 client libraries keep a few allocations to process exit; in a
 # sanitized build leak checking is left to the display-less runs below.
 ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_leaks=0" \
-    xvfb-run -a -s "-screen 0 1024x768x24" bash "$work/inner.sh" "$work"
+    xvfb-run -a -s "-noreset -screen 0 1024x768x24" bash "$work/inner.sh" "$work"
 
 # Without the music file: "!ogg" on standard error, status 1.
 rm "$work/data/warmer.ogg"

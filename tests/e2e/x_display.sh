@@ -36,14 +36,15 @@ x_display_cleanup() {
 # DISPLAY and xvfb.
 start_x() {
     rm -f "$work/display"
-    Xvfb -displayfd 3 -screen 0 "$1" -nolisten tcp 3>"$work/display" 2>/dev/null &
+    # Without -noreset the server resets whenever its last client leaves: a
+    # probe such as wmctrl leaving just as openbox or the show connects
+    # would take the display away from them.
+    Xvfb -displayfd 3 -noreset -screen 0 "$1" -nolisten tcp 3>"$work/display" 2>/dev/null &
     xvfb=$!
     pids+=("$xvfb")
     for _ in $(seq 1 100); do [ -s "$work/display" ] && break; sleep 0.1; done
     [ -s "$work/display" ] || fail "Xvfb did not start"
     export DISPLAY=":$(cat "$work/display")"
-    # The socket, not a client: an X server resets when its last client
-    # leaves, and a show connecting during that reset finds no display.
     for _ in $(seq 1 100); do [ -S "/tmp/.X11-unix/X${DISPLAY#:}" ] && return 0; sleep 0.1; done
     fail "Xvfb on $DISPLAY does not answer"
 }
@@ -52,10 +53,10 @@ start_x() {
 # mapped while the manager is still starting can have its map request lost,
 # and the show would then wait for its window forever.
 start_wm() {
-    openbox > /dev/null 2>&1 &
+    openbox > "$work/openbox.log" 2>&1 &
     pids+=("$!")
-    for _ in $(seq 1 100); do wmctrl -m > /dev/null 2>&1 && break; sleep 0.1; done
-    wmctrl -m > /dev/null 2>&1 || fail "openbox did not start"
+    for _ in $(seq 1 300); do wmctrl -m > /dev/null 2>&1 && break; sleep 0.1; done
+    wmctrl -m > /dev/null 2>&1 || fail "openbox did not start within 30 s: $(tail -n 3 "$work/openbox.log")"
     # The manager names itself before it has finished taking over the screen.
     sleep 0.5
 }
