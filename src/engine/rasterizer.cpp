@@ -250,6 +250,13 @@ inline void spanRow(int32_t x1, int32_t x2, uint32_t u1, uint32_t v1, uint32_t z
         x1 = clipLeft;
     }
     if (last < x1) return;
+    // One or two pixels, the commonest spans of a distant mesh: cheaper one
+    // by one than through any lanes.
+    if (last - x1 < 2) {
+        plotPixel(backRow + x1, depthRow + x1, u1, v1, z1, texels);
+        if (last > x1) plotPixel(backRow + last, depthRow + last, u1 + du, v1 + dv, z1 + dz, texels);
+        return;
+    }
 #if defined(AMBRELLE_SHORT_SPANS_AVX2)
     if (last - x1 < 8 && x1 <= SCREEN_WIDTH - 8 && HAS_AVX2) {
         shortSpanAvx2(backRow + x1, depthRow + x1, last - x1 + 1, u1, v1, z1, du, dv, dz, texels);
