@@ -24,7 +24,7 @@ using art::mix;
 using art::smoothstep;
 
 const int CELL = 16;
-const int BOX_X = 2, BOX_Y = 2, BOX_W = 12, BOX_H = 13;
+const int BOX_X = 2, BOX_Y = 2, BOX_W = 11, BOX_H = 13;
 // Size of the design box the strokes are drawn in, squeezed into the box.
 const double DESIGN_W = 11, DESIGN_H = 13;
 const int FIRST_CHAR = 32, LAST_CHAR = 102;
