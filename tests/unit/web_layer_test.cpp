@@ -155,18 +155,29 @@ std::string hex16(uint64_t v) {
     return s;
 }
 
+// The hash run's output for a frame list; *lastFrame gets what the run returns.
+std::string hashRun(const char* list, void (*pause)(uint32_t), uint32_t every, uint32_t* lastFrame) {
+    FrameSelection frames;
+    std::string error;
+    EXPECT_TRUE(frames.parseList(list, &error)) << error;
+    FILE* out = tmpfile();
+    if (!out) {
+        ADD_FAILURE() << "no temporary file";
+        return "";
+    }
+    *lastFrame = runHashFrames(frames, out, pause, every);
+    const std::string text = readAll(out);
+    fclose(out);
+    return text;
+}
+
 // No scene is loaded here, so the frames are the clears alone: white up to
 // 3150 ms, kept from then on.
 TEST_F(WebLoop, HashRunPrintsTheListedFramesInTheCaptureFormatThenDone) {
-    FrameSelection frames;
-    std::string error;
-    ASSERT_TRUE(frames.parseList("96,2,1,10", &error)) << error;
-    FILE* out = tmpfile();
-    ASSERT_NE(out, nullptr);
     pauses.clear();
-    EXPECT_EQ(runHashFrames(frames, out, recordPause, 40), 96u);
-    const std::string text = readAll(out);
-    fclose(out);
+    uint32_t lastFrame = 0;
+    const std::string text = hashRun("96,2,1,10", recordPause, 40, &lastFrame);
+    EXPECT_EQ(lastFrame, 96u);
     std::vector<uint16_t> white(SCREEN_PIXELS, 0xFFFF);
     const std::string h = hex16(frameHash(white.data()));
     EXPECT_EQ(text, "1 33 00100001 " + h + "\n2 66 00100001 " + h + "\n10 330 00100001 " + h + "\n96 3168 00000011 " +
@@ -175,14 +186,9 @@ TEST_F(WebLoop, HashRunPrintsTheListedFramesInTheCaptureFormatThenDone) {
 }
 
 TEST_F(WebLoop, HashRunEndsAtTheShowsLastFrame) {
-    FrameSelection frames;
-    std::string error;
-    ASSERT_TRUE(frames.parseList("7575-7576", &error)) << error;
-    FILE* out = tmpfile();
-    ASSERT_NE(out, nullptr);
-    EXPECT_EQ(runHashFrames(frames, out, nullptr, 0), LAST_SHOW_FRAME);
-    const std::string text = readAll(out);
-    fclose(out);
+    uint32_t lastFrame = 0;
+    const std::string text = hashRun("7575-7576", nullptr, 0, &lastFrame);
+    EXPECT_EQ(lastFrame, LAST_SHOW_FRAME);
     ASSERT_EQ(std::count(text.begin(), text.end(), '\n'), 3) << text;
     EXPECT_EQ(text.substr(0, 21), "7575 249975 00080001 ");
     const size_t last = text.find('\n') + 1;
