@@ -37,7 +37,7 @@ struct Pour {
 const Pour MAIN_POUR = {63, 24, 14, 12, 0};
 const Pour SIDE_POURS[] = {{22, 2.0, 20, 1.0, -3}, {103, 2.3, 19, 1.2, 2}};
 // The row by which the side spills have broken up into drips.
-const double SIDE_END_ROW = 150;
+const double SIDE_END_ROW = 80;
 
 // The crest of a pour at column x: the water bulges over the rounded rock,
 // highest in its middle and curling down at its shoulders, unevenly.

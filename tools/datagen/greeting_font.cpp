@@ -251,14 +251,15 @@ std::vector<double> coverage(const Glyph& g) {
 }
 
 const Colour KEY = {255, 0, 255};
-const Colour OUTLINE = {22, 10, 6};
-const Colour SHADOW = {6, 10, 20};
-// Saturated amber, a little lighter at the head than at the foot; no pale
-// highlight, which melts into the foam.
-const Colour FILL_TOP = {255, 196, 24};
-const Colour FILL_BOTTOM = {240, 122, 0};
-const Colour BEVEL_LIGHT = {255, 226, 92};
-const Colour BEVEL_DARK = {176, 66, 0};
+const Colour OUTLINE = {6, 18, 40};
+const Colour SHADOW = {4, 10, 24};
+// Ice: near white at the head, cooling to a clear blue at the foot, so the
+// letters belong to the water they fall in; the deep navy rim keeps them
+// apart from the foam.
+const Colour FILL_TOP = {246, 252, 255};
+const Colour FILL_BOTTOM = {120, 196, 236};
+const Colour BEVEL_LIGHT = {255, 255, 255};
+const Colour BEVEL_DARK = {52, 116, 170};
 
 void setColour(Picture& p, int x, int y, Colour c) {
     p.set(x, y, static_cast<int>(std::lround(c.r)), static_cast<int>(std::lround(c.g)),
