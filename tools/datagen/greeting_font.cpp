@@ -1,7 +1,7 @@
-// fontgreet.png: the cave's heavy 16 x 16 capitals, saturated amber with a
-// near-black outline all round and a drop shadow down and to the right, so
-// they read over pale foam (dark rim, mid-tone fill) and dark teal water
-// (bright warm fill) alike as solid pieces tumbling in the fall.
+// fontgreet.png: the cave's heavy 16 x 16 capitals, ice white to clear blue
+// with a deep navy outline all round and a drop shadow down and to the right,
+// so they read over pale foam (dark rim) and dark teal water (pale fill)
+// alike as solid pieces of ice tumbling in the fall.
 //
 // Each letter is a few pen strokes designed in an 11 x 13 box (stems on
 // columns 0..2 and 8..10, bars on rows 0..2, 5..7 and 10..12), rendered at
@@ -278,7 +278,7 @@ void drawGlyph(Picture& sheet, int cellX, int cellY, const Glyph& g) {
         for (int x = -1; x <= BOX_W + 1; x++) {
             const int sx = cellX + BOX_X + x, sy = cellY + BOX_Y + y;
             if (inked(x, y)) {
-                // Gold at the top deepening to amber at the foot. Every inked
+                // Pale at the top deepening to blue at the foot. Every inked
                 // pixel is solid fill: the nearest-pixel rotation turns soft
                 // edge shades into speckle, so the shape stays two-tone.
                 Colour fill = mix(FILL_TOP, FILL_BOTTOM, smoothstep(1, BOX_H - 2, y));
