@@ -241,39 +241,82 @@ void limitSlope(std::vector<double>& v, const std::vector<double>& slope) {
 // How one picture's density turns into light.
 struct Look {
     uint64_t seed;
-    double gain;        // density to cover: 1 - exp(-gain x density)
-    double erode;       // depth of the noise that frays the outlines, in cover
-    int noiseCells;     // coarsest lattice of that noise across the picture
-    int warpCells;      // coarsest lattice of the outline warp
-    double warp;        // outline warp, texels
-    double peak;        // green of the brightest texel
-    double shadow;      // how much the lower parts of a cloud darken
-    int soften;         // blur radius of the body, texels (three box passes)
-    double nearLight;   // light left after the fading per texel per pixel of the smallest zoom showing a texel
-    double full = 1.0;  // body at which the light is full: below 1, thin clouds get flat crests
-    double rim = 0.12;  // brightening of the tops
+    double gain;         // density to cover: 1 - exp(-gain x density)
+    double erode;        // depth of the noise that frays the outlines, in cover
+    int noiseCells;      // coarsest lattice of that noise across the picture
+    int warpCells;       // coarsest lattice of the outline warp
+    double warp;         // outline warp, texels
+    double peak;         // green of the brightest texel
+    double shadow;       // how much the lower parts of a cloud darken
+    int soften;          // blur radius of the body, texels (three box passes)
+    double nearLight;    // light left after the fading per texel per pixel of the smallest zoom showing a texel
+    double full = 1.0;   // body at which the light is full: below 1, thin clouds get flat crests
+    double rim = 0.12;   // brightening of the tops
+    double lumps = 0.0;  // share of the light that comes from each lump lit as a ball
 };
+
+// The surface the lumps of the clouds make, seen from the front: each blob a
+// half ellipsoid standing out of the picture, the nearest one wherever they
+// overlap. Lumps higher up a heap stand a little nearer, so the small ones
+// sprouting from a crest sit in front of the body they grow from.
+std::vector<double> lumpSurface(const std::vector<Blob>& blobs) {
+    std::vector<double> surface(TEXELS, 0.0);
+    for (const Blob& b : blobs) {
+        const double c = std::cos(b.angle), s = std::sin(b.angle);
+        const int reach = static_cast<int>(std::ceil(std::max(b.rx, b.ry)));
+        const int x0 = static_cast<int>(std::floor(b.x)), y0 = static_cast<int>(std::floor(b.y));
+        const double near = b.baseSoft > 0 ? 0.25 * std::max(0.0, b.baseY - b.y) : 0;
+        for (int y = y0 - reach; y <= y0 + reach; y++)
+            for (int x = x0 - reach; x <= x0 + reach; x++) {
+                const double dx = x + 0.5 - b.x, dy = y + 0.5 - b.y;
+                const double u = (dx * c + dy * s) / b.rx, v = (dy * c - dx * s) / b.ry;
+                const double e = u * u + v * v;
+                if (e >= 1) continue;
+                double& h = surface[wrapIndex(x, y)];
+                h = std::max(h, near + b.ry * std::sqrt(1 - e));
+            }
+    }
+    return surface;
+}
 
 // Density to light: cover frayed by noise, lit from above (the optical depth
 // of the cloud above a texel darkens it), blurred, then kept below what the
 // scene's fading lets through where it magnifies texels into blocks, and
 // limited in slope so that magnified texels never show as steps.
-bool render(const std::string& path, const std::vector<double>& density, const Look& look) {
+bool render(const std::string& path, const std::vector<double>& density, const std::vector<Blob>& blobs,
+            const Look& look) {
     const TileFbm fray(look.seed ^ 0x5EED, look.noiseCells, 4);
     const TileFbm grain(look.seed ^ 0x6A17, 2 * look.noiseCells, 3);
     const TileFbm warpX(look.seed ^ 0x57A7, look.warpCells, 3), warpY(look.seed ^ 0x9E11, look.warpCells, 3);
     // Lumpy outlines: each texel takes the density of a slightly displaced
     // point (bilinear between texels).
-    std::vector<double> thick(TEXELS);
+    const std::vector<double> surface = lumpSurface(blobs);
+    std::vector<double> thick(TEXELS), height(TEXELS);
     for (int y = 0; y < SIZE; y++)
         for (int x = 0; x < SIZE; x++) {
             const double px = x + 2 * look.warp * warpX.at(x + 0.5, y + 0.5);
             const double py = y + 2 * look.warp * warpY.at(x + 0.5, y + 0.5);
             const double fx = std::floor(px), fy = std::floor(py), tx = px - fx, ty = py - fy;
             const int ix = static_cast<int>(fx), iy = static_cast<int>(fy);
-            const double d = (density[wrapIndex(ix, iy)] * (1 - tx) + density[wrapIndex(ix + 1, iy)] * tx) * (1 - ty) +
-                             (density[wrapIndex(ix, iy + 1)] * (1 - tx) + density[wrapIndex(ix + 1, iy + 1)] * tx) * ty;
-            thick[wrapIndex(x, y)] = d * (1 + 1.2 * grain.at(x + 0.5, y + 0.5));
+            auto sample = [&](const std::vector<double>& g) {
+                return (g[wrapIndex(ix, iy)] * (1 - tx) + g[wrapIndex(ix + 1, iy)] * tx) * (1 - ty) +
+                       (g[wrapIndex(ix, iy + 1)] * (1 - tx) + g[wrapIndex(ix + 1, iy + 1)] * tx) * ty;
+            };
+            thick[wrapIndex(x, y)] = sample(density) * (1 + 1.2 * grain.at(x + 0.5, y + 0.5));
+            height[wrapIndex(x, y)] = sample(surface);
+        }
+    // The lumps lit as balls from the upper left and a little from the
+    // front: bright shoulders, shaded folds between them. Softened first,
+    // since the creases where two lumps meet would alias into stairs.
+    height = wrapBlur(height, 2);
+    std::vector<double> ball(TEXELS);
+    const double lx = -0.45, ly = -0.7, lz = 0.55, ll = std::sqrt(lx * lx + ly * ly + lz * lz);
+    for (int y = 0; y < SIZE; y++)
+        for (int x = 0; x < SIZE; x++) {
+            const double gx = 0.5 * (height[wrapIndex(x + 1, y)] - height[wrapIndex(x - 1, y)]);
+            const double gy = 0.5 * (height[wrapIndex(x, y + 1)] - height[wrapIndex(x, y - 1)]);
+            const double n = std::sqrt(gx * gx + gy * gy + 1);
+            ball[wrapIndex(x, y)] = std::max(0.0, (-gx * lx - gy * ly + lz) / (n * ll));
         }
     // The body: cover frayed at its outline, then blurred so that every cloud
     // rises from its edge in a smooth, rounded swell to a full interior.
@@ -315,7 +358,8 @@ bool render(const std::string& path, const std::vector<double>& density, const L
             for (int k = 1; k <= 16; k++) tau += body[wrapIndex(x - k / 2, y - 3 * k)];
             const double top = clamp01(below - above), base = clamp01(above - below);
             const double lit = 0.86 + look.rim * top - look.shadow * (0.6 * base + 0.4 * (1 - std::exp(-0.15 * tau)));
-            light[wrapIndex(x, y)] = rounded * lit;
+            const double shaded = 1 - look.lumps + look.lumps * (0.3 + 0.7 * ball[wrapIndex(x, y)]) / 0.8;
+            light[wrapIndex(x, y)] = rounded * lit * shaded;
         }
     double brightest = 1e-9;
     for (double v : light) brightest = std::max(brightest, v);
@@ -429,7 +473,7 @@ bool makeCloud1(const std::string& dir) {
     }
     std::vector<double> density(TEXELS, 0.0);
     splat(density, blobs);
-    return render(dir + "/cloud1.png", density, {0xC1u, 1.6, 0.12, 6, 8, 5, 54, 0.35, 2, 80});
+    return render(dir + "/cloud1.png", density, blobs, {0xC1u, 1.6, 0.12, 6, 8, 5, 54, 0.35, 2, 80, 1.0, 0.12, 0.6});
 }
 
 // Long wisps and streaks, all drifting at much the same slant.
@@ -448,7 +492,7 @@ bool makeCloud2(const std::string& dir) {
     }
     std::vector<double> density(TEXELS, 0.0);
     splat(density, blobs);
-    return render(dir + "/cloud2.png", density, {0xC2u, 1.8, 0.18, 6, 8, 4, 40, 0.15, 3, 80, 0.3, 0.0});
+    return render(dir + "/cloud2.png", density, blobs, {0xC2u, 1.8, 0.18, 6, 8, 4, 40, 0.15, 3, 80, 0.3, 0.0});
 }
 
 // A few large, soft banks.
@@ -464,5 +508,5 @@ bool makeCloud3(const std::string& dir) {
     }
     std::vector<double> density(TEXELS, 0.0);
     splat(density, blobs);
-    return render(dir + "/cloud3.png", density, {0xC3u, 1.4, 0.15, 6, 6, 10, 52, 0.35, 3, 80});
+    return render(dir + "/cloud3.png", density, blobs, {0xC3u, 1.4, 0.15, 6, 6, 10, 52, 0.35, 3, 80, 1.0, 0.12, 0.5});
 }

@@ -1,7 +1,7 @@
-// fontgreet.png: the cave's heavy 16 x 16 capitals, ice white to clear blue
-// with a deep navy outline all round and a drop shadow down and to the right,
-// so they read over pale foam (dark rim) and dark teal water (pale fill)
-// alike as solid pieces of ice tumbling in the fall.
+// fontgreet.png: the cave's heavy 16 x 16 capitals, pale gold with a dark
+// brown outline all round and a drop shadow down and to the right, so they
+// read over pale foam (dark rim, warm fill) and dark teal water (bright
+// fill) alike as solid pieces tumbling in the fall.
 //
 // Each letter is a few pen strokes designed in an 11 x 13 box (stems on
 // columns 0..2 and 8..10, bars on rows 0..2, 5..7 and 10..12), rendered at
@@ -251,15 +251,14 @@ std::vector<double> coverage(const Glyph& g) {
 }
 
 const Colour KEY = {255, 0, 255};
-const Colour OUTLINE = {6, 18, 40};
-const Colour SHADOW = {4, 10, 24};
-// Ice: near white at the head, cooling to a clear blue at the foot, so the
-// letters belong to the water they fall in; the deep navy rim keeps them
-// apart from the foam.
-const Colour FILL_TOP = {246, 252, 255};
-const Colour FILL_BOTTOM = {120, 196, 236};
-const Colour BEVEL_LIGHT = {255, 255, 255};
-const Colour BEVEL_DARK = {52, 116, 170};
+const Colour OUTLINE = {30, 16, 8};
+const Colour SHADOW = {8, 10, 20};
+// Pale gold, like old brass in lamplight: warm enough to stand apart from
+// the blue water and the white foam, soft enough to sit in a painted cave.
+const Colour FILL_TOP = {255, 238, 178};
+const Colour FILL_BOTTOM = {226, 164, 72};
+const Colour BEVEL_LIGHT = {255, 250, 220};
+const Colour BEVEL_DARK = {160, 96, 34};
 
 void setColour(Picture& p, int x, int y, Colour c) {
     p.set(x, y, static_cast<int>(std::lround(c.r)), static_cast<int>(std::lround(c.g)),
@@ -278,7 +277,7 @@ void drawGlyph(Picture& sheet, int cellX, int cellY, const Glyph& g) {
         for (int x = -1; x <= BOX_W + 1; x++) {
             const int sx = cellX + BOX_X + x, sy = cellY + BOX_Y + y;
             if (inked(x, y)) {
-                // Pale at the top deepening to blue at the foot. Every inked
+                // Pale at the top deepening to gold at the foot. Every inked
                 // pixel is solid fill: the nearest-pixel rotation turns soft
                 // edge shades into speckle, so the shape stays two-tone.
                 Colour fill = mix(FILL_TOP, FILL_BOTTOM, smoothstep(1, BOX_H - 2, y));
