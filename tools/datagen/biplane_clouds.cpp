@@ -473,7 +473,7 @@ bool makeCloud1(const std::string& dir) {
     }
     std::vector<double> density(TEXELS, 0.0);
     splat(density, blobs);
-    return render(dir + "/cloud1.png", density, blobs, {0xC1u, 1.6, 0.12, 6, 8, 5, 54, 0.35, 2, 80, 1.0, 0.12, 0.6});
+    return render(dir + "/cloud1.png", density, blobs, {0xC1u, 1.6, 0.12, 6, 8, 5, 63, 0.35, 2, 80, 1.0, 0.12, 0.6});
 }
 
 // Long wisps and streaks, all drifting at much the same slant.
@@ -508,5 +508,5 @@ bool makeCloud3(const std::string& dir) {
     }
     std::vector<double> density(TEXELS, 0.0);
     splat(density, blobs);
-    return render(dir + "/cloud3.png", density, blobs, {0xC3u, 1.4, 0.15, 6, 6, 10, 52, 0.35, 3, 80, 1.0, 0.12, 0.5});
+    return render(dir + "/cloud3.png", density, blobs, {0xC3u, 1.4, 0.15, 6, 6, 10, 60, 0.35, 3, 80, 1.0, 0.12, 0.5});
 }
