@@ -119,11 +119,11 @@ FeatherSample featherAt(double px, double py, const ValueNoise& noise) {
     const double downFade = smoothstep(reach + 1.5, reach * 0.35, at);
     const double wispAlpha =
         downFade * (0.35 + 0.65 * strand) * smoothstep(0.04, 0.11, s) * (0.9 - 0.35 * at / std::max(reach, 1.0));
-    vane = vane * (1 - down) + down * clamp01(wispAlpha);
+    vane = vane * (1 - down) + down * clamp01(1.35 * wispAlpha);
 
     // Colour: cream down, warm tawny vane, russet toward the tip, with soft
     // chevron bars and lighter barb lines.
-    Colour c = mix(Colour{236, 226, 212}, Colour{206, 148, 92}, smoothstep(0.16, 0.42, s));
+    Colour c = mix(Colour{224, 206, 186}, Colour{206, 148, 92}, smoothstep(0.16, 0.42, s));
     c = mix(c, Colour{156, 86, 50}, smoothstep(0.55, 1.0, s));
     const double barS = s - 0.42 * at / LENGTH;
     const double bars = smoothstep(0.35, 0.5, barS) * std::pow(0.5 + 0.5 * std::cos(2 * PI * (barS - 0.44) / 0.125), 3);
@@ -140,7 +140,10 @@ FeatherSample featherAt(double px, double py, const ValueNoise& noise) {
     // Tip: the darkest edge.
     c = mix(c, Colour{92, 50, 34}, 0.35 * smoothstep(0.9, 1.0, s) * smoothstep(0.3, 1.0, at / std::max(w, 1.0)));
 
-    const Colour shaftColour = mix(Colour{246, 238, 222}, Colour{214, 186, 150}, smoothstep(0.2, 1.0, s));
+    // The bare quill below the vane is horn, darker than the pale rachis, so
+    // the feather visibly ends in it rather than fading into the sky.
+    Colour shaftColour = mix(Colour{246, 238, 222}, Colour{214, 186, 150}, smoothstep(0.2, 1.0, s));
+    shaftColour = mix(Colour{176, 134, 92}, shaftColour, smoothstep(0.03, 0.14, s));
     const double alpha = clamp01(vane + shaft - vane * shaft);
     if (alpha <= 0) return out;
     out.colour = mix(c, shaftColour, 0.9 * shaft / alpha);
