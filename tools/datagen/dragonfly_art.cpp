@@ -229,8 +229,11 @@ Colour petalAt(double u, double v) {
     Colour c = mix({246, 240, 214}, {252, 251, 246}, smoothstep(0.95, 0.55, v));
     const double across = std::fabs(u - 0.5) * 2;
     c = mix(c, {214, 212, 226}, 0.45 * smoothstep(0.55, 1.0, across));
-    const double groove = 0.5 + 0.5 * std::cos(u * 2 * PI * 3.5);
-    c = mix(c, {226, 224, 232}, 0.22 * groove * smoothstep(0.95, 0.3, v));
+    // Grooves that read even on a petal filling a tenth of the screen, and
+    // the crease down the middle where the petal folds.
+    const double groove = std::pow(0.5 + 0.5 * std::cos(u * 2 * PI * 4.5), 2);
+    c = mix(c, {204, 204, 222}, 0.42 * groove * smoothstep(0.98, 0.35, v));
+    c = mix(c, {196, 196, 214}, 0.5 * smoothstep(0.07, 0.0, std::fabs(u - 0.5)) * smoothstep(1.0, 0.3, v));
     c = mix(c, {246, 206, 220}, 0.35 * smoothstep(0.3, 0.0, v));
     return mix(c, {230, 226, 140}, 0.4 * smoothstep(0.88, 1.0, v));
 }
