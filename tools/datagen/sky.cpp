@@ -120,7 +120,10 @@ void paintCloud(std::vector<Colour>& sky, const Cloud& cloud, const ValueNoise& 
                 c = std::fmax(c, clamp01((p.r + 0.75 - d) / 1.5));
             }
             c = std::fmax(c, smoothstep(cloud.solidBelow - 2, cloud.solidBelow + 2, wy));
-            c *= smoothstep(cloud.baseY + 1.5, cloud.baseY - 2.5, wy);
+            // The base is flat only from far off: up close it sags and lifts
+            // a little under each lump.
+            const double base = cloud.baseY + 4.0 * noise.fbm(x / 18.0 + 70 + cloud.warpSeed, 3.5);
+            c *= smoothstep(base + 1.5, base - 2.5, wy);
             cover.v[j * cover.w + i] = c;
         }
     }
@@ -325,8 +328,19 @@ bool makeSky(const std::string& dir) {
     for (int y = 0; y < H; y++)
         for (int x = 0; x < W; x++) {
             const double dx = x - SUN_X, dy = (y - SUN_Y) * 1.3;
-            const double glow = 0.3 * std::exp(-std::sqrt(dx * dx + dy * dy) / 50.0);
-            sky[y * W + x] = mix(sky[y * W + x], Colour{255, 232, 196}, glow);
+            const double d = std::sqrt(dx * dx + dy * dy);
+            const double glow = 0.3 * std::exp(-d / 50.0) + 0.3 * std::exp(-d / 20.0) * smoothstep(8, 13, d);
+            sky[y * W + x] = mix(sky[y * W + x], Colour{255, 232, 196}, clamp01(glow));
+            // Below the sun the tops of the cloud sea catch its light in a
+            // widening path of gold, as a sea would.
+            if (y > HORIZON_Y) {
+                const double below = y - HORIZON_Y;
+                const double path = std::exp(-std::pow((x - SUN_X) / (14 + 0.9 * below), 2)) * std::exp(-below / 55.0) *
+                                    smoothstep(3, 16, below);
+                const Colour& here = sky[y * W + x];
+                const double lit = smoothstep(170, 235, (here.r + here.g + here.b) / 3.0);
+                sky[y * W + x] = mix(here, Colour{255, 214, 136}, 0.75 * path * lit);
+            }
         }
 
     Picture picture(W, H);
