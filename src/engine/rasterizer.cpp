@@ -223,10 +223,11 @@ const bool HAS_AVX2 = __builtin_cpu_supports("avx2");
 // One span on the row whose pixels start at backRow and depthRow: x1, x2 in
 // whole pixels, the ends in either order (equal columns take the first
 // end's values), clipped to columns clipLeft .. clipRight - 1 (inside the
-// screen).
+// screen). The columns it may write widen the row's drawn range in
+// drawnFirst and drawnEnd (Screen::depthDrawnFirst, depthDrawnEnd).
 inline void spanRow(int32_t x1, int32_t x2, uint32_t u1, uint32_t v1, uint32_t z1, uint32_t u2, uint32_t v2,
-                    uint32_t z2, uint16_t* backRow, Fixed* depthRow, int32_t clipLeft, int32_t clipRight,
-                    const uint16_t* texels) {
+                    uint32_t z2, uint16_t* backRow, Fixed* depthRow, int32_t* drawnFirst, int32_t* drawnEnd,
+                    int32_t clipLeft, int32_t clipRight, const uint16_t* texels) {
     if (x1 > x2) {
         std::swap(x1, x2);
         std::swap(u1, u2);
@@ -250,6 +251,8 @@ inline void spanRow(int32_t x1, int32_t x2, uint32_t u1, uint32_t v1, uint32_t z
         x1 = clipLeft;
     }
     if (last < x1) return;
+    *drawnFirst = x1 < *drawnFirst ? x1 : *drawnFirst;
+    *drawnEnd = last >= *drawnEnd ? last + 1 : *drawnEnd;
     // One or two pixels, the commonest spans of a distant mesh: cheaper one
     // by one than through any lanes.
     if (last - x1 < 2) {
@@ -474,10 +477,12 @@ void Rasterizer::walkPart(const RasterEdge& left, const RasterEdge& right, Fixed
     const int32_t row = static_cast<int32_t>((y0 >> 16) + first);
     uint16_t* backRow = backBuffer + row * SCREEN_WIDTH;
     Fixed* depthRow = depthBuffer + row * SCREEN_WIDTH;
+    int32_t* drawnFirst = screen.depthDrawnFirst + row;
+    int32_t* drawnEnd = screen.depthDrawnEnd + row;
     const int32_t columnFirst = clipLeft, columnEnd = clipRight;
-    for (int64_t k = first; k < end; k++) {
-        spanRow(s32(lx) >> 16, s32(rx) >> 16, lu, lv, lz, ru, rv, rz, backRow, depthRow, columnFirst, columnEnd,
-                texels);
+    for (int64_t k = first; k < end; k++, drawnFirst++, drawnEnd++) {
+        spanRow(s32(lx) >> 16, s32(rx) >> 16, lu, lv, lz, ru, rv, rz, backRow, depthRow, drawnFirst, drawnEnd,
+                columnFirst, columnEnd, texels);
         lx += ldx;
         lz += ldz;
         lu += ldu;
@@ -494,7 +499,8 @@ void Rasterizer::walkPart(const RasterEdge& left, const RasterEdge& right, Fixed
 void Rasterizer::drawSpan(int32_t x1, int32_t x2, int32_t row, Fixed u1, Fixed v1, Fixed u2, Fixed v2, Fixed z1,
                           Fixed z2, const uint16_t* texels) {
     spanRow(x1, x2, u32(u1), u32(v1), u32(z1), u32(u2), u32(v2), u32(z2), backBuffer + row * SCREEN_WIDTH,
-            depthBuffer + row * SCREEN_WIDTH, clipLeft, clipRight, texels);
+            depthBuffer + row * SCREEN_WIDTH, screen.depthDrawnFirst + row, screen.depthDrawnEnd + row, clipLeft,
+            clipRight, texels);
 }
 
 void Rasterizer::fillSpan(const SpanRun& run, const uint16_t* texels) {

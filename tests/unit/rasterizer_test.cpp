@@ -289,6 +289,58 @@ TEST_F(RasterizerTest, ClearDepthAfterRenderingCoversTheRowsTouched) {
     EXPECT_EQ(screen->depthMaxRow, 0);
 }
 
+// The show skips depth cells known to hold the clear value already; over
+// frames of random faces, clear values, clip windows and row ranges, every
+// cell must come out as a whole-row clear leaves it.
+TEST_F(RasterizerTest, SkippingCleanDepthCellsClearsTheSame) {
+    auto play = [&](bool skip) {
+        std::mt19937 rng(31337);
+        auto pick = [&](int lo, int hi) { return lo + static_cast<int>(rng() % static_cast<uint32_t>(hi - lo + 1)); };
+        cleanScreen(FAR, BACKGROUND);
+        screen->skipCleanDepth = false;
+        if (skip) screen->startSkippingCleanDepth();
+        std::vector<Fixed> frames;
+        Triangles t(24, picture.get(), picture.get());
+        for (int frame = 0; frame < 60; frame++) {
+            // Mostly the same value, as a scene clears it every frame.
+            screen->clearDepth(frame % 9 == 4 ? 0x640000 : FAR);
+            for (int k = 0; k < 24; k++) {
+                const int size = k % 3 == 0 ? 300 : 12;
+                const int x = pick(-40, 360), y = pick(-40, 280);
+                t.set(k, {x, y, pick(0, 0x4000000)}, {x + pick(-size, size), y + pick(0, size), pick(0, 0x4000000)},
+                      {x + pick(-size, size), y + pick(-size, size), pick(0, 0x4000000)});
+            }
+            t.mesh->clipLeft = frame % 5 == 1 ? pick(0, 200) : 0;
+            t.mesh->clipRight = frame % 5 == 1 ? pick(100, 320) : 320;
+            t.mesh->render();
+            // Now and then a range the faces did not give.
+            if (frame % 7 == 3) screen->depthMinRow = pick(-20, 250), screen->depthMaxRow = pick(-20, 260);
+            frames.insert(frames.end(), screen->depthBuffer, screen->depthBuffer + SCREEN_PIXELS);
+        }
+        screen->skipCleanDepth = false;
+        return frames;
+    };
+    const std::vector<Fixed> whole = play(false), skipping = play(true);
+    ASSERT_EQ(whole.size(), skipping.size());
+    for (size_t i = 0; i < whole.size(); i++)
+        ASSERT_EQ(whole[i], skipping[i]) << "frame " << i / SCREEN_PIXELS << " cell " << i % SCREEN_PIXELS;
+}
+
+TEST_F(RasterizerTest, ForgettingDepthExtentsClearsWholeRowsAgain) {
+    screen->startSkippingCleanDepth();
+    screen->depthMinRow = 0, screen->depthMaxRow = 240;
+    screen->clearDepth(FAR);
+    Triangles t(1, picture.get(), picture.get());
+    t.set(0, {10, 50, 0x10000}, {10, 100, 0x10000}, {200, 50, 0x10000});
+    t.mesh->render();
+    // A write the rasterizer did not make, in a drawn row but outside its columns.
+    screen->depthBuffer[60 * SCREEN_WIDTH + 300] = 0x777;
+    screen->forgetDepthExtents();
+    screen->clearDepth(FAR);
+    screen->skipCleanDepth = false;
+    for (int i = 0; i < SCREEN_PIXELS; i++) ASSERT_EQ(screen->depthBuffer[i], FAR) << i;
+}
+
 TEST_F(RasterizerTest, BadIndicesAndSmallPicturesAreSkipped) {
     std::unique_ptr<Image> small(new Image(16, 16));
     Triangles t(3, picture.get(), small.get());
