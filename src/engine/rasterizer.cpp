@@ -124,10 +124,39 @@ inline void spanPixelsPortable(uint16_t* out, Fixed* depth, int32_t count, uint3
 }
 
 #if defined(__SSE2__)
-// Four pixels at a time: lane k holds the values of pixel k of each group,
-// stepped by four steps at once, which wraps to the same 32-bit values as
-// four single steps. The depth test and the texel index are computed for the
-// four lanes together; the texels are fetched one by one. Short spans, where
+// Four pixels from out and depth onward, lane k holding the values of pixel
+// k. The depth test and the texel index are computed for the four lanes
+// together; the texels are fetched one by one.
+inline void spanGroup(uint16_t* out, Fixed* depth, __m128i zs, __m128i us, __m128i vs, const uint16_t* texels) {
+    const __m128i old = _mm_loadu_si128(reinterpret_cast<const __m128i*>(depth));
+    const __m128i nearer = _mm_cmpgt_epi32(old, zs);  // z < depth, signed
+    const int mask = _mm_movemask_ps(_mm_castsi128_ps(nearer));
+    if (!mask) return;
+    const __m128i kept = _mm_or_si128(_mm_and_si128(nearer, zs), _mm_andnot_si128(nearer, old));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(depth), kept);
+    const __m128i row = _mm_slli_epi32(_mm_srli_epi32(vs, 16), 8);
+    alignas(16) uint32_t index[4];
+    _mm_store_si128(reinterpret_cast<__m128i*>(index),
+                    _mm_and_si128(_mm_or_si128(_mm_srli_epi32(us, 16), row), _mm_set1_epi32(0xFFFF)));
+    if (mask == 15) {
+        out[0] = texels[index[0]];
+        out[1] = texels[index[1]];
+        out[2] = texels[index[2]];
+        out[3] = texels[index[3]];
+    } else {
+        if (mask & 1) out[0] = texels[index[0]];
+        if (mask & 2) out[1] = texels[index[1]];
+        if (mask & 4) out[2] = texels[index[2]];
+        if (mask & 8) out[3] = texels[index[3]];
+    }
+}
+
+// Four pixels at a time: the lanes are stepped by four steps at once, which
+// wraps to the same 32-bit values as four single steps. The last group is
+// the span's last four pixels, whatever overlap that makes with the group
+// before: a pixel drawn again sees its own depth, fails the strict test and
+// keeps its texel, so no pixel-by-pixel tail (whose length changes from row
+// to row and defeats the branch predictor) is needed. Short spans, where
 // setting up the lanes costs more than it saves, go one pixel at a time.
 inline void spanPixels(uint16_t* out, Fixed* depth, int32_t count, uint32_t u, uint32_t v, uint32_t z, uint32_t du,
                        uint32_t dv, uint32_t dz, const uint16_t* texels) {
@@ -135,43 +164,26 @@ inline void spanPixels(uint16_t* out, Fixed* depth, int32_t count, uint32_t u, u
         spanPixelsPortable(out, depth, count, u, v, z, du, dv, dz, texels);
         return;
     }
-    __m128i zs = _mm_setr_epi32(s32(z), s32(z + dz), s32(z + 2 * dz), s32(z + 3 * dz));
-    __m128i us = _mm_setr_epi32(s32(u), s32(u + du), s32(u + 2 * du), s32(u + 3 * du));
-    __m128i vs = _mm_setr_epi32(s32(v), s32(v + dv), s32(v + 2 * dv), s32(v + 3 * dv));
+    const __m128i laneZ = _mm_setr_epi32(0, s32(dz), s32(2 * dz), s32(3 * dz));
+    const __m128i laneU = _mm_setr_epi32(0, s32(du), s32(2 * du), s32(3 * du));
+    const __m128i laneV = _mm_setr_epi32(0, s32(dv), s32(2 * dv), s32(3 * dv));
+    __m128i zs = _mm_add_epi32(_mm_set1_epi32(s32(z)), laneZ);
+    __m128i us = _mm_add_epi32(_mm_set1_epi32(s32(u)), laneU);
+    __m128i vs = _mm_add_epi32(_mm_set1_epi32(s32(v)), laneV);
     const __m128i dz4 = _mm_set1_epi32(s32(4 * dz));
     const __m128i du4 = _mm_set1_epi32(s32(4 * du));
     const __m128i dv4 = _mm_set1_epi32(s32(4 * dv));
-    const __m128i low16 = _mm_set1_epi32(0xFFFF);
-    alignas(16) uint32_t index[4];
-    for (; count >= 4; count -= 4, out += 4, depth += 4) {
-        const __m128i old = _mm_loadu_si128(reinterpret_cast<const __m128i*>(depth));
-        const __m128i nearer = _mm_cmpgt_epi32(old, zs);  // z < depth, signed
-        const int mask = _mm_movemask_ps(_mm_castsi128_ps(nearer));
-        if (mask) {
-            const __m128i kept = _mm_or_si128(_mm_and_si128(nearer, zs), _mm_andnot_si128(nearer, old));
-            _mm_storeu_si128(reinterpret_cast<__m128i*>(depth), kept);
-            const __m128i row = _mm_slli_epi32(_mm_srli_epi32(vs, 16), 8);
-            _mm_store_si128(reinterpret_cast<__m128i*>(index),
-                            _mm_and_si128(_mm_or_si128(_mm_srli_epi32(us, 16), row), low16));
-            if (mask == 15) {
-                out[0] = texels[index[0]];
-                out[1] = texels[index[1]];
-                out[2] = texels[index[2]];
-                out[3] = texels[index[3]];
-            } else {
-                if (mask & 1) out[0] = texels[index[0]];
-                if (mask & 2) out[1] = texels[index[1]];
-                if (mask & 4) out[2] = texels[index[2]];
-                if (mask & 8) out[3] = texels[index[3]];
-            }
-        }
+    for (int32_t k = 0; k < count - 4; k += 4) {
+        spanGroup(out + k, depth + k, zs, us, vs, texels);
         zs = _mm_add_epi32(zs, dz4);
         us = _mm_add_epi32(us, du4);
         vs = _mm_add_epi32(vs, dv4);
     }
-    spanPixelsPortable(out, depth, count, static_cast<uint32_t>(_mm_cvtsi128_si32(us)),
-                       static_cast<uint32_t>(_mm_cvtsi128_si32(vs)), static_cast<uint32_t>(_mm_cvtsi128_si32(zs)), du,
-                       dv, dz, texels);
+    // Pixel count - 4 is that many steps on, wrapping like single steps.
+    const uint32_t steps = static_cast<uint32_t>(count - 4);
+    spanGroup(out + count - 4, depth + count - 4, _mm_add_epi32(_mm_set1_epi32(s32(z + steps * dz)), laneZ),
+              _mm_add_epi32(_mm_set1_epi32(s32(u + steps * du)), laneU),
+              _mm_add_epi32(_mm_set1_epi32(s32(v + steps * dv)), laneV), texels);
 }
 #else
 inline void spanPixels(uint16_t* out, Fixed* depth, int32_t count, uint32_t u, uint32_t v, uint32_t z, uint32_t du,

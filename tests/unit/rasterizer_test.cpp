@@ -444,6 +444,36 @@ TEST(SpanKernel, FourAtATimeMatchesOneAtATime) {
     }
 }
 
+// Every length around the lane widths, where the last group of lanes
+// overlaps the one before it by one to three pixels: with depths that let
+// every other pixel through, a pixel drawn twice or skipped shows.
+TEST(SpanKernel, OverlappingLastGroupDrawsEachPixelOnce) {
+    std::unique_ptr<Image> picture = indexPicture();
+    std::mt19937 rng(99);
+    for (int32_t count = 0; count <= 40; count++)
+        for (int pattern = 0; pattern < 3; pattern++) {
+            std::vector<uint16_t> outA(48), outB(48);
+            std::vector<Fixed> depthA(48), depthB(48);
+            for (int i = 0; i < 48; i++) {
+                outA[i] = outB[i] = static_cast<uint16_t>(rng());
+                // Everything passes, every other pixel passes, or the nearest
+                // pixels pass and the far ones fail (depth 16.0 against 1.5 + k).
+                const Fixed far[3] = {0x7FFFFFFF, i % 2 ? 0x7FFFFFFF : 0, 0x100000};
+                depthA[i] = depthB[i] = far[pattern];
+            }
+            SpanRun run{nullptr, nullptr, count, 0x123456, 0x654321, 0x18000, static_cast<uint32_t>(0x10000 + count),
+                        0x3000,  0x10000};
+            run.out = outA.data() + 2;
+            run.depth = depthA.data() + 2;
+            Rasterizer::fillSpan(run, picture->pixels);
+            run.out = outB.data() + 2;
+            run.depth = depthB.data() + 2;
+            Rasterizer::fillSpanPortable(run, picture->pixels);
+            ASSERT_EQ(outA, outB) << "count " << count << " pattern " << pattern;
+            ASSERT_EQ(depthA, depthB) << "count " << count << " pattern " << pattern;
+        }
+}
+
 // ---- the fast render against the plain one, whole meshes --------------------
 
 namespace {
