@@ -393,6 +393,43 @@ int32_t Rasterizer::cullFaces(int32_t first, int32_t end, int32_t* front) {
     return count;
 }
 
+// The body of fillTriangle, inlined into drawFace: its corners are passed
+// one by one, never copied into an array, since copying corners just written
+// field by field costs more than the rest of a small face's setup.
+__attribute__((always_inline)) inline void Rasterizer::fillSorted(const RasterCorner& c0, const RasterCorner& c1,
+                                                                  const RasterCorner& c2, const uint16_t* texels) {
+    // Edge A: corner 0 to 1; B: 0 to 2 (the long edge); C: 1 to 2. Heights
+    // are whole rows times 65536, taken in 64 bits so that they never wrap.
+    const int64_t heightA = static_cast<int64_t>(c1.y) - c0.y;
+    const int64_t heightB = static_cast<int64_t>(c2.y) - c0.y;
+    const int64_t heightC = static_cast<int64_t>(c2.y) - c1.y;
+
+    // Whole rows: the y values have no fraction, and sorted corners keep
+    // them >= 0 (held there whatever the caller passes, so that no
+    // reciprocal is looked up outside its table).
+    const int64_t rowsA = heightA > 0 ? heightA >> 16 : 0;
+    const int64_t rowsB = heightB > 0 ? heightB >> 16 : 0;
+    const int64_t rowsC = heightC > 0 ? heightC >> 16 : 0;
+    RasterEdge a = edgeSteps(c0, c1, rowsA, QuotientStep::X);
+    RasterEdge b = edgeSteps(c0, c2, rowsB, QuotientStep::Z);
+    RasterEdge e = edgeSteps(c1, c2, rowsC, QuotientStep::None);
+    startEdge(a, c0);
+    startEdge(b, c0);
+    startEdge(e, c1);
+    // The choice of the first span end is made once, from A against B; the
+    // sides are picked by index rather than by a branch.
+    const int aIsLeft = a.dx <= b.dx;
+    const RasterEdge* const topSides[2][2] = {{&b, &a}, {&a, &b}};
+    walkPart(*topSides[aIsLeft][0], *topSides[aIsLeft][1], c0.y, rowsA, texels);
+
+    // B goes on from where the top part left it; C starts at corner 1.
+    advanceEdge(b, rowsA);
+    const RasterEdge* const bottomSides[2][2] = {{&b, &e}, {&e, &b}};
+    walkPart(*bottomSides[aIsLeft][0], *bottomSides[aIsLeft][1], c1.y, rowsC, texels);
+}
+
+void Rasterizer::fillTriangle(const RasterCorner c[3], const uint16_t* texels) { fillSorted(c[0], c[1], c[2], texels); }
+
 void Rasterizer::drawFace(int32_t i) {
     const MeshFace& face = mesh.faces[i];
     const bool env = face.materialId == ENV_MATERIAL;
@@ -432,39 +469,7 @@ void Rasterizer::drawFace(int32_t i) {
     order(p, q);
     order(q, r);
     order(p, q);
-    const RasterCorner c[3] = {given[p], given[q], given[r]};
-    fillTriangle(c, source->pixels);
-}
-
-void Rasterizer::fillTriangle(const RasterCorner c[3], const uint16_t* texels) {
-    // Edge A: corner 0 to 1; B: 0 to 2 (the long edge); C: 1 to 2. Heights
-    // are whole rows times 65536, taken in 64 bits so that they never wrap.
-    const int64_t heightA = static_cast<int64_t>(c[1].y) - c[0].y;
-    const int64_t heightB = static_cast<int64_t>(c[2].y) - c[0].y;
-    const int64_t heightC = static_cast<int64_t>(c[2].y) - c[1].y;
-
-    // Whole rows: the y values have no fraction, and sorted corners keep
-    // them >= 0 (held there whatever the caller passes, so that no
-    // reciprocal is looked up outside its table).
-    const int64_t rowsA = heightA > 0 ? heightA >> 16 : 0;
-    const int64_t rowsB = heightB > 0 ? heightB >> 16 : 0;
-    const int64_t rowsC = heightC > 0 ? heightC >> 16 : 0;
-    RasterEdge a = edgeSteps(c[0], c[1], rowsA, QuotientStep::X);
-    RasterEdge b = edgeSteps(c[0], c[2], rowsB, QuotientStep::Z);
-    RasterEdge e = edgeSteps(c[1], c[2], rowsC, QuotientStep::None);
-    startEdge(a, c[0]);
-    startEdge(b, c[0]);
-    startEdge(e, c[1]);
-    // The choice of the first span end is made once, from A against B; the
-    // sides are picked by index rather than by a branch.
-    const int aIsLeft = a.dx <= b.dx;
-    const RasterEdge* const topSides[2][2] = {{&b, &a}, {&a, &b}};
-    walkPart(*topSides[aIsLeft][0], *topSides[aIsLeft][1], c[0].y, rowsA, texels);
-
-    // B goes on from where the top part left it; C starts at corner 1.
-    advanceEdge(b, rowsA);
-    const RasterEdge* const bottomSides[2][2] = {{&b, &e}, {&e, &b}};
-    walkPart(*bottomSides[aIsLeft][0], *bottomSides[aIsLeft][1], c[1].y, rowsC, texels);
+    fillSorted(given[p], given[q], given[r], source->pixels);
 }
 
 void Rasterizer::walkPart(const RasterEdge& left, const RasterEdge& right, Fixed yStart, int64_t rows,

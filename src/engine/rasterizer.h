@@ -74,6 +74,8 @@ class Rasterizer {
     // sort by y, fill. Faces whose picture is missing or smaller than
     // 256 x 256 are not drawn.
     void drawFace(int32_t i);
+    // fillTriangle's work on corners c0, c1, c2 (sorted by y).
+    void fillSorted(const RasterCorner& c0, const RasterCorner& c1, const RasterCorner& c2, const uint16_t* texels);
     // Draws the rows of one triangle part inside the clip window, from row
     // position yStart for `rows` whole rows, between the left edge (the
     // spans' first end) and the right one, both given at yStart.
