@@ -125,10 +125,10 @@ inline void spanPixelsPortable(uint16_t* out, Fixed* depth, int32_t count, uint3
 
 #if defined(__SSE2__)
 // Four pixels from out and depth onward, lane k holding the values of pixel
-// k. The depth test and the texel index are computed for the four lanes
-// together; the texels are fetched one by one.
-inline void spanGroup(uint16_t* out, Fixed* depth, __m128i zs, __m128i us, __m128i vs, const uint16_t* texels) {
-    const __m128i old = _mm_loadu_si128(reinterpret_cast<const __m128i*>(depth));
+// k, old their depths. The depth test and the texel index are computed for
+// the four lanes together; the texels are fetched one by one.
+inline void spanGroup(uint16_t* out, Fixed* depth, __m128i old, __m128i zs, __m128i us, __m128i vs,
+                      const uint16_t* texels) {
     const __m128i nearer = _mm_cmpgt_epi32(old, zs);  // z < depth, signed
     const int mask = _mm_movemask_ps(_mm_castsi128_ps(nearer));
     if (!mask) return;
@@ -173,15 +173,21 @@ inline void spanPixels(uint16_t* out, Fixed* depth, int32_t count, uint32_t u, u
     const __m128i dz4 = _mm_set1_epi32(s32(4 * dz));
     const __m128i du4 = _mm_set1_epi32(s32(4 * du));
     const __m128i dv4 = _mm_set1_epi32(s32(4 * dv));
+    // The last group's depths are read before any group is drawn: a read of
+    // depths the group before has just stored in part must wait for that
+    // store to complete, which costs more than the rest of a group. The
+    // pixels the two share get the same depth and texel either way, the
+    // values read before being the ones that group tested.
+    const __m128i lastOld = _mm_loadu_si128(reinterpret_cast<const __m128i*>(depth + count - 4));
     for (int32_t k = 0; k < count - 4; k += 4) {
-        spanGroup(out + k, depth + k, zs, us, vs, texels);
+        spanGroup(out + k, depth + k, _mm_loadu_si128(reinterpret_cast<const __m128i*>(depth + k)), zs, us, vs, texels);
         zs = _mm_add_epi32(zs, dz4);
         us = _mm_add_epi32(us, du4);
         vs = _mm_add_epi32(vs, dv4);
     }
     // Pixel count - 4 is that many steps on, wrapping like single steps.
     const uint32_t steps = static_cast<uint32_t>(count - 4);
-    spanGroup(out + count - 4, depth + count - 4, _mm_add_epi32(_mm_set1_epi32(s32(z + steps * dz)), laneZ),
+    spanGroup(out + count - 4, depth + count - 4, lastOld, _mm_add_epi32(_mm_set1_epi32(s32(z + steps * dz)), laneZ),
               _mm_add_epi32(_mm_set1_epi32(s32(u + steps * du)), laneU),
               _mm_add_epi32(_mm_set1_epi32(s32(v + steps * dv)), laneV), texels);
 }
