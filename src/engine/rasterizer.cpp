@@ -241,7 +241,57 @@ __attribute__((target("avx2"))) void shortSpanAvx2(uint16_t* out, Fixed* depth, 
     _mm_storeu_si128(outAt, _mm_blendv_epi8(_mm_loadu_si128(outAt), packed, keep));
 }
 
-const bool HAS_AVX2 = __builtin_cpu_supports("avx2");
+// Eight pixels of a long span, as spanGroup does four: the texels are
+// fetched one by one (loading them into the lanes and blending, as the short
+// step does, costs more here than stores behind a well-predicted branch).
+__attribute__((target("avx2"))) inline void spanGroupAvx2(uint16_t* out, Fixed* depth, __m256i old, __m256i zs,
+                                                          __m256i us, __m256i vs, const uint16_t* texels) {
+    const __m256i nearer = _mm256_cmpgt_epi32(old, zs);  // z < depth, signed
+    const int mask = _mm256_movemask_ps(_mm256_castsi256_ps(nearer));
+    if (!mask) return;
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(depth), _mm256_blendv_epi8(old, zs, nearer));
+    alignas(32) uint32_t index[8];
+    _mm256_store_si256(
+        reinterpret_cast<__m256i*>(index),
+        _mm256_and_si256(_mm256_or_si256(_mm256_srli_epi32(us, 16), _mm256_slli_epi32(_mm256_srli_epi32(vs, 16), 8)),
+                         _mm256_set1_epi32(0xFFFF)));
+    if (mask == 255) {
+        for (int j = 0; j < 8; j++) out[j] = texels[index[j]];
+    } else {
+        for (int j = 0; j < 8; j++)
+            if (mask & (1 << j)) out[j] = texels[index[j]];
+    }
+}
+
+// A span of more than eight pixels, eight lanes at a time, ending like
+// spanPixels with an overlapping group whose depths are read first.
+__attribute__((target("avx2"))) void longSpanAvx2(uint16_t* out, Fixed* depth, int32_t count, uint32_t u, uint32_t v,
+                                                  uint32_t z, uint32_t du, uint32_t dv, uint32_t dz,
+                                                  const uint16_t* texels) {
+    const __m256i lane = _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7);
+    const __m256i laneZ = _mm256_mullo_epi32(lane, _mm256_set1_epi32(s32(dz)));
+    const __m256i laneU = _mm256_mullo_epi32(lane, _mm256_set1_epi32(s32(du)));
+    const __m256i laneV = _mm256_mullo_epi32(lane, _mm256_set1_epi32(s32(dv)));
+    __m256i zs = _mm256_add_epi32(_mm256_set1_epi32(s32(z)), laneZ);
+    __m256i us = _mm256_add_epi32(_mm256_set1_epi32(s32(u)), laneU);
+    __m256i vs = _mm256_add_epi32(_mm256_set1_epi32(s32(v)), laneV);
+    const __m256i dz8 = _mm256_set1_epi32(s32(8 * dz));
+    const __m256i du8 = _mm256_set1_epi32(s32(8 * du));
+    const __m256i dv8 = _mm256_set1_epi32(s32(8 * dv));
+    const __m256i lastOld = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(depth + count - 8));
+    for (int32_t k = 0; k < count - 8; k += 8) {
+        spanGroupAvx2(out + k, depth + k, _mm256_loadu_si256(reinterpret_cast<const __m256i*>(depth + k)), zs, us, vs,
+                      texels);
+        zs = _mm256_add_epi32(zs, dz8);
+        us = _mm256_add_epi32(us, du8);
+        vs = _mm256_add_epi32(vs, dv8);
+    }
+    const uint32_t steps = static_cast<uint32_t>(count - 8);
+    spanGroupAvx2(out + count - 8, depth + count - 8, lastOld,
+                  _mm256_add_epi32(_mm256_set1_epi32(s32(z + steps * dz)), laneZ),
+                  _mm256_add_epi32(_mm256_set1_epi32(s32(u + steps * du)), laneU),
+                  _mm256_add_epi32(_mm256_set1_epi32(s32(v + steps * dv)), laneV), texels);
+}
 #endif
 
 // One span on the row whose pixels start at backRow and depthRow: x1, x2 in
@@ -285,8 +335,12 @@ inline void spanRow(int32_t x1, int32_t x2, uint32_t u1, uint32_t v1, uint32_t z
         return;
     }
 #if defined(AMBRELLE_SHORT_SPANS_AVX2)
-    if (last - x1 < 8 && x1 <= SCREEN_WIDTH - 8 && HAS_AVX2) {
+    if (last - x1 < 8 && x1 <= SCREEN_WIDTH - 8 && Rasterizer::avx2Spans) {
         shortSpanAvx2(backRow + x1, depthRow + x1, last - x1 + 1, u1, v1, z1, du, dv, dz, texels);
+        return;
+    }
+    if (last - x1 >= 8 && Rasterizer::avx2Spans) {
+        longSpanAvx2(backRow + x1, depthRow + x1, last - x1 + 1, u1, v1, z1, du, dv, dz, texels);
         return;
     }
 #endif
@@ -294,6 +348,12 @@ inline void spanRow(int32_t x1, int32_t x2, uint32_t u1, uint32_t v1, uint32_t z
 }
 
 }  // namespace
+
+#if defined(AMBRELLE_SHORT_SPANS_AVX2)
+bool Rasterizer::avx2Spans = __builtin_cpu_supports("avx2");
+#else
+bool Rasterizer::avx2Spans = false;
+#endif
 
 Rasterizer::Rasterizer(Screen& screen_, Mesh& mesh_)
     : screen(screen_),
@@ -533,6 +593,12 @@ void Rasterizer::drawSpan(int32_t x1, int32_t x2, int32_t row, Fixed u1, Fixed v
 }
 
 void Rasterizer::fillSpan(const SpanRun& run, const uint16_t* texels) {
+#if defined(AMBRELLE_SHORT_SPANS_AVX2)
+    if (run.count > 8 && avx2Spans) {
+        longSpanAvx2(run.out, run.depth, run.count, run.u, run.v, run.z, run.du, run.dv, run.dz, texels);
+        return;
+    }
+#endif
     spanPixels(run.out, run.depth, run.count, run.u, run.v, run.z, run.du, run.dv, run.dz, texels);
 }
 

@@ -435,7 +435,12 @@ TEST(SpanKernel, FourAtATimeMatchesOneAtATime) {
         run.dv = trial % 2 ? any() : any() % 0x20000 - 0x10000;
         run.out = outA.data() + offset;
         run.depth = depthA.data() + offset;
+        // The eight-lane and the four-lane kernels by turns (the same where
+        // the processor lacks AVX2).
+        const bool avx2 = Rasterizer::avx2Spans;
+        Rasterizer::avx2Spans = avx2 && trial % 2 == 0;
         Rasterizer::fillSpan(run, picture->pixels);
+        Rasterizer::avx2Spans = avx2;
         run.out = outB.data() + offset;
         run.depth = depthB.data() + offset;
         Rasterizer::fillSpanPortable(run, picture->pixels);
@@ -450,8 +455,9 @@ TEST(SpanKernel, FourAtATimeMatchesOneAtATime) {
 TEST(SpanKernel, OverlappingLastGroupDrawsEachPixelOnce) {
     std::unique_ptr<Image> picture = indexPicture();
     std::mt19937 rng(99);
+    const bool avx2 = Rasterizer::avx2Spans;
     for (int32_t count = 0; count <= 40; count++)
-        for (int pattern = 0; pattern < 3; pattern++) {
+        for (int pattern = 0; pattern < 6; pattern++) {
             std::vector<uint16_t> outA(48), outB(48);
             std::vector<Fixed> depthA(48), depthB(48);
             for (int i = 0; i < 48; i++) {
@@ -459,13 +465,16 @@ TEST(SpanKernel, OverlappingLastGroupDrawsEachPixelOnce) {
                 // Everything passes, every other pixel passes, or the nearest
                 // pixels pass and the far ones fail (depth 16.0 against 1.5 + k).
                 const Fixed far[3] = {0x7FFFFFFF, i % 2 ? 0x7FFFFFFF : 0, 0x100000};
-                depthA[i] = depthB[i] = far[pattern];
+                depthA[i] = depthB[i] = far[pattern % 3];
             }
             SpanRun run{nullptr, nullptr, count, 0x123456, 0x654321, 0x18000, static_cast<uint32_t>(0x10000 + count),
                         0x3000,  0x10000};
             run.out = outA.data() + 2;
             run.depth = depthA.data() + 2;
+            // Eight lanes, then four (the same where the processor lacks AVX2).
+            Rasterizer::avx2Spans = avx2 && pattern < 3;
             Rasterizer::fillSpan(run, picture->pixels);
+            Rasterizer::avx2Spans = avx2;
             run.out = outB.data() + 2;
             run.depth = depthB.data() + 2;
             Rasterizer::fillSpanPortable(run, picture->pixels);
@@ -623,7 +632,12 @@ TEST_F(RasterizerTest, SameBitsAsThePlainRenderOnRandomMeshes) {
         }
         s.depthMinRow = static_cast<int32_t>(rng() % 300) - 30;
         s.depthMaxRow = static_cast<int32_t>(rng() % 300) - 30;
-        ASSERT_TRUE(sameRender(*mesh)) << "trial " << trial;
+        // Every other trial without the AVX2 spans, as on a processor without it.
+        const bool avx2 = Rasterizer::avx2Spans;
+        Rasterizer::avx2Spans = avx2 && trial % 2 == 0;
+        const ::testing::AssertionResult same = sameRender(*mesh);
+        Rasterizer::avx2Spans = avx2;
+        ASSERT_TRUE(same) << "trial " << trial;
         drawnTrials += std::count(s.depthBuffer, s.depthBuffer + SCREEN_PIXELS, FAR) < SCREEN_PIXELS;
     }
     EXPECT_GT(drawnTrials, 100);
