@@ -45,7 +45,7 @@ Stage& stage() {
     static Stage s = [] {
         Stage made;
         if (chdir(AMBRELLE_DATA_DIR "/..") != 0) return made;
-        Screen::instance();
+        Screen::instance()->startSkippingCleanDepth();  // as the show runs
         buildTrigTables();
         made.scene = new BiplaneScene(BiplaneScene::load());
         made.copySeconds = memcpySeconds();

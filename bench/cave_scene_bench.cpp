@@ -20,7 +20,7 @@ namespace {
 CaveScene& caveScene() {
     static CaveScene* scene = [] {
         buildTrigTables();
-        Screen::instance();
+        Screen::instance()->startSkippingCleanDepth();  // as the show runs
         if (chdir(AMBRELLE_DATA_DIR "/..") != 0) return static_cast<CaveScene*>(nullptr);
         return new CaveScene(CaveScene::load());
     }();

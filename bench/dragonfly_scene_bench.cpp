@@ -21,7 +21,7 @@ namespace {
 DragonflyScene* scene() {
     static DragonflyScene* loaded = [] {
         if (chdir(AMBRELLE_DATA_DIR "/..") != 0) return static_cast<DragonflyScene*>(nullptr);
-        Screen::instance();
+        Screen::instance()->startSkippingCleanDepth();  // as the show runs
         buildTrigTables();
         return new DragonflyScene(DragonflyScene::load());
     }();

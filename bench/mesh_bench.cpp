@@ -32,6 +32,7 @@ struct PlaneView {
     PlaneView() {
         buildTrigTables();
         Screen& screen = *Screen::instance();
+        screen.startSkippingCleanDepth();  // as the show runs
         picture.reset(new Image(256, 256));
         for (int i = 0; i < 65536; i++) picture->pixels[i] = static_cast<uint16_t>(i * 40503u + 1);
         const std::string path = std::string(AMBRELLE_DATA_DIR) + "/sopwith.ase";

@@ -17,6 +17,24 @@ Screen* theScreen = nullptr;
 AMBRELLE_VECTOR_CLONES void fillDepth(Fixed* __restrict depth, int64_t count, Fixed value) {
     for (int64_t i = 0; i < count; i++) depth[i] = value;
 }
+
+// Rows first .. end - 1, each row whole unless it is known to hold value
+// outside its drawn columns; every row is then known to hold value. One
+// call for all the rows, so that the processor's clone is chosen once.
+AMBRELLE_VECTOR_CLONES void fillDepthRows(Fixed* __restrict depth, int32_t first, int32_t end, Fixed value,
+                                          int32_t* __restrict drawnFirst, int32_t* __restrict drawnEnd,
+                                          Fixed* __restrict rowValue, bool* __restrict rowKnown) {
+    for (int32_t row = first; row < end; row++) {
+        Fixed* cells = depth + row * SCREEN_WIDTH;
+        int32_t from = 0, to = SCREEN_WIDTH;
+        if (rowKnown[row] && rowValue[row] == value) from = drawnFirst[row], to = drawnEnd[row];
+        for (int32_t x = from; x < to; x++) cells[x] = value;
+        drawnFirst[row] = SCREEN_WIDTH;
+        drawnEnd[row] = 0;
+        rowValue[row] = value;
+        rowKnown[row] = true;
+    }
+}
 }  // namespace
 
 Screen* Screen::instance() {
@@ -36,6 +54,7 @@ void Screen::createBuffers(int w, int h) {
     depthMinRow = 0;
     depthMaxRow = 239;
     for (Fixed& d : depthBuffer) d = 0;
+    forgetDepthExtents();
 }
 
 void Screen::releaseBuffers() {
@@ -51,9 +70,27 @@ void Screen::clearDepth(Fixed value) {
     if (first < 0) first = 0;
     if (end > SCREEN_PIXELS) end = SCREEN_PIXELS;
     if (first > end) return;
-    fillDepth(depthBuffer + first, end - first, value);
+    if (skipCleanDepth)
+        fillDepthRows(depthBuffer, static_cast<int32_t>(first / SCREEN_WIDTH), static_cast<int32_t>(end / SCREEN_WIDTH),
+                      value, depthDrawnFirst, depthDrawnEnd, depthRowValue, depthRowKnown);
+    else
+        fillDepth(depthBuffer + first, end - first, value);
     depthMinRow = 239;
     depthMaxRow = 0;
+}
+
+void Screen::startSkippingCleanDepth() {
+    forgetDepthExtents();
+    skipCleanDepth = true;
+}
+
+void Screen::forgetDepthExtents() {
+    for (int row = 0; row < SCREEN_HEIGHT; row++) {
+        depthDrawnFirst[row] = 0;
+        depthDrawnEnd[row] = SCREEN_WIDTH;
+        depthRowValue[row] = 0;
+        depthRowKnown[row] = false;
+    }
 }
 
 void Screen::drawLine(int x0, int y0, int x1, int y1, uint16_t color) {

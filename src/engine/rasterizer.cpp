@@ -124,10 +124,39 @@ inline void spanPixelsPortable(uint16_t* out, Fixed* depth, int32_t count, uint3
 }
 
 #if defined(__SSE2__)
-// Four pixels at a time: lane k holds the values of pixel k of each group,
-// stepped by four steps at once, which wraps to the same 32-bit values as
-// four single steps. The depth test and the texel index are computed for the
-// four lanes together; the texels are fetched one by one. Short spans, where
+// Four pixels from out and depth onward, lane k holding the values of pixel
+// k, old their depths. The depth test and the texel index are computed for
+// the four lanes together; the texels are fetched one by one.
+inline void spanGroup(uint16_t* out, Fixed* depth, __m128i old, __m128i zs, __m128i us, __m128i vs,
+                      const uint16_t* texels) {
+    const __m128i nearer = _mm_cmpgt_epi32(old, zs);  // z < depth, signed
+    const int mask = _mm_movemask_ps(_mm_castsi128_ps(nearer));
+    if (!mask) return;
+    const __m128i kept = _mm_or_si128(_mm_and_si128(nearer, zs), _mm_andnot_si128(nearer, old));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(depth), kept);
+    const __m128i row = _mm_slli_epi32(_mm_srli_epi32(vs, 16), 8);
+    alignas(16) uint32_t index[4];
+    _mm_store_si128(reinterpret_cast<__m128i*>(index),
+                    _mm_and_si128(_mm_or_si128(_mm_srli_epi32(us, 16), row), _mm_set1_epi32(0xFFFF)));
+    if (mask == 15) {
+        out[0] = texels[index[0]];
+        out[1] = texels[index[1]];
+        out[2] = texels[index[2]];
+        out[3] = texels[index[3]];
+    } else {
+        if (mask & 1) out[0] = texels[index[0]];
+        if (mask & 2) out[1] = texels[index[1]];
+        if (mask & 4) out[2] = texels[index[2]];
+        if (mask & 8) out[3] = texels[index[3]];
+    }
+}
+
+// Four pixels at a time: the lanes are stepped by four steps at once, which
+// wraps to the same 32-bit values as four single steps. The last group is
+// the span's last four pixels, whatever overlap that makes with the group
+// before: a pixel drawn again sees its own depth, fails the strict test and
+// keeps its texel, so no pixel-by-pixel tail (whose length changes from row
+// to row and defeats the branch predictor) is needed. Short spans, where
 // setting up the lanes costs more than it saves, go one pixel at a time.
 inline void spanPixels(uint16_t* out, Fixed* depth, int32_t count, uint32_t u, uint32_t v, uint32_t z, uint32_t du,
                        uint32_t dv, uint32_t dz, const uint16_t* texels) {
@@ -135,43 +164,32 @@ inline void spanPixels(uint16_t* out, Fixed* depth, int32_t count, uint32_t u, u
         spanPixelsPortable(out, depth, count, u, v, z, du, dv, dz, texels);
         return;
     }
-    __m128i zs = _mm_setr_epi32(s32(z), s32(z + dz), s32(z + 2 * dz), s32(z + 3 * dz));
-    __m128i us = _mm_setr_epi32(s32(u), s32(u + du), s32(u + 2 * du), s32(u + 3 * du));
-    __m128i vs = _mm_setr_epi32(s32(v), s32(v + dv), s32(v + 2 * dv), s32(v + 3 * dv));
+    const __m128i laneZ = _mm_setr_epi32(0, s32(dz), s32(2 * dz), s32(3 * dz));
+    const __m128i laneU = _mm_setr_epi32(0, s32(du), s32(2 * du), s32(3 * du));
+    const __m128i laneV = _mm_setr_epi32(0, s32(dv), s32(2 * dv), s32(3 * dv));
+    __m128i zs = _mm_add_epi32(_mm_set1_epi32(s32(z)), laneZ);
+    __m128i us = _mm_add_epi32(_mm_set1_epi32(s32(u)), laneU);
+    __m128i vs = _mm_add_epi32(_mm_set1_epi32(s32(v)), laneV);
     const __m128i dz4 = _mm_set1_epi32(s32(4 * dz));
     const __m128i du4 = _mm_set1_epi32(s32(4 * du));
     const __m128i dv4 = _mm_set1_epi32(s32(4 * dv));
-    const __m128i low16 = _mm_set1_epi32(0xFFFF);
-    alignas(16) uint32_t index[4];
-    for (; count >= 4; count -= 4, out += 4, depth += 4) {
-        const __m128i old = _mm_loadu_si128(reinterpret_cast<const __m128i*>(depth));
-        const __m128i nearer = _mm_cmpgt_epi32(old, zs);  // z < depth, signed
-        const int mask = _mm_movemask_ps(_mm_castsi128_ps(nearer));
-        if (mask) {
-            const __m128i kept = _mm_or_si128(_mm_and_si128(nearer, zs), _mm_andnot_si128(nearer, old));
-            _mm_storeu_si128(reinterpret_cast<__m128i*>(depth), kept);
-            const __m128i row = _mm_slli_epi32(_mm_srli_epi32(vs, 16), 8);
-            _mm_store_si128(reinterpret_cast<__m128i*>(index),
-                            _mm_and_si128(_mm_or_si128(_mm_srli_epi32(us, 16), row), low16));
-            if (mask == 15) {
-                out[0] = texels[index[0]];
-                out[1] = texels[index[1]];
-                out[2] = texels[index[2]];
-                out[3] = texels[index[3]];
-            } else {
-                if (mask & 1) out[0] = texels[index[0]];
-                if (mask & 2) out[1] = texels[index[1]];
-                if (mask & 4) out[2] = texels[index[2]];
-                if (mask & 8) out[3] = texels[index[3]];
-            }
-        }
+    // The last group's depths are read before any group is drawn: a read of
+    // depths the group before has just stored in part must wait for that
+    // store to complete, which costs more than the rest of a group. The
+    // pixels the two share get the same depth and texel either way, the
+    // values read before being the ones that group tested.
+    const __m128i lastOld = _mm_loadu_si128(reinterpret_cast<const __m128i*>(depth + count - 4));
+    for (int32_t k = 0; k < count - 4; k += 4) {
+        spanGroup(out + k, depth + k, _mm_loadu_si128(reinterpret_cast<const __m128i*>(depth + k)), zs, us, vs, texels);
         zs = _mm_add_epi32(zs, dz4);
         us = _mm_add_epi32(us, du4);
         vs = _mm_add_epi32(vs, dv4);
     }
-    spanPixelsPortable(out, depth, count, static_cast<uint32_t>(_mm_cvtsi128_si32(us)),
-                       static_cast<uint32_t>(_mm_cvtsi128_si32(vs)), static_cast<uint32_t>(_mm_cvtsi128_si32(zs)), du,
-                       dv, dz, texels);
+    // Pixel count - 4 is that many steps on, wrapping like single steps.
+    const uint32_t steps = static_cast<uint32_t>(count - 4);
+    spanGroup(out + count - 4, depth + count - 4, lastOld, _mm_add_epi32(_mm_set1_epi32(s32(z + steps * dz)), laneZ),
+              _mm_add_epi32(_mm_set1_epi32(s32(u + steps * du)), laneU),
+              _mm_add_epi32(_mm_set1_epi32(s32(v + steps * dv)), laneV), texels);
 }
 #else
 inline void spanPixels(uint16_t* out, Fixed* depth, int32_t count, uint32_t u, uint32_t v, uint32_t z, uint32_t du,
@@ -185,9 +203,10 @@ inline void spanPixels(uint16_t* out, Fixed* depth, int32_t count, uint32_t u, u
 // depth tests: most spans of a distant mesh are this short, and a loop over
 // them mispredicts its exit nearly every time. Eight lanes are read and
 // written back; the lanes past the span keep their own values, so the
-// caller must leave eight pixels of room in the row. The texels come from a
-// gather of the 32-bit pairs that hold them (pair index >> 1, half picked by
-// index & 1), so that no lane reads past the 65536-texel picture.
+// caller must leave eight pixels of room in the row. The eight texels are
+// read one by one into the lanes (every index is below 65536, so no lane
+// reads past the picture): a gather of them is several times slower on
+// recent Intel processors, whose microcode slows every gather down.
 __attribute__((target("avx2"))) void shortSpanAvx2(uint16_t* out, Fixed* depth, int32_t count, uint32_t u, uint32_t v,
                                                    uint32_t z, uint32_t du, uint32_t dv, uint32_t dz,
                                                    const uint16_t* texels) {
@@ -207,26 +226,82 @@ __attribute__((target("avx2"))) void shortSpanAvx2(uint16_t* out, Fixed* depth, 
     const __m256i low16 = _mm256_set1_epi32(0xFFFF);
     const __m256i index = _mm256_and_si256(
         _mm256_or_si256(_mm256_srli_epi32(us, 16), _mm256_slli_epi32(_mm256_srli_epi32(vs, 16), 8)), low16);
-    const __m256i pair = _mm256_i32gather_epi32(reinterpret_cast<const int*>(texels), _mm256_srli_epi32(index, 1), 4);
-    const __m256i half = _mm256_slli_epi32(_mm256_and_si256(index, _mm256_set1_epi32(1)), 4);
-    const __m256i texel = _mm256_and_si256(_mm256_srlv_epi32(pair, half), low16);
-    // Eight 32-bit lanes to eight 16-bit ones, in order.
-    const __m128i packed = _mm256_castsi256_si128(_mm256_permute4x64_epi64(_mm256_packus_epi32(texel, texel), 0x08));
+    alignas(32) uint32_t at[8];
+    _mm256_store_si256(reinterpret_cast<__m256i*>(at), index);
+    __m128i packed = _mm_cvtsi32_si128(texels[at[0]]);
+    packed = _mm_insert_epi16(packed, texels[at[1]], 1);
+    packed = _mm_insert_epi16(packed, texels[at[2]], 2);
+    packed = _mm_insert_epi16(packed, texels[at[3]], 3);
+    packed = _mm_insert_epi16(packed, texels[at[4]], 4);
+    packed = _mm_insert_epi16(packed, texels[at[5]], 5);
+    packed = _mm_insert_epi16(packed, texels[at[6]], 6);
+    packed = _mm_insert_epi16(packed, texels[at[7]], 7);
     const __m128i keep = _mm256_castsi256_si128(_mm256_permute4x64_epi64(_mm256_packs_epi32(nearer, nearer), 0x08));
     __m128i* outAt = reinterpret_cast<__m128i*>(out);
     _mm_storeu_si128(outAt, _mm_blendv_epi8(_mm_loadu_si128(outAt), packed, keep));
 }
 
-const bool HAS_AVX2 = __builtin_cpu_supports("avx2");
+// Eight pixels of a long span, as spanGroup does four: the texels are
+// fetched one by one (loading them into the lanes and blending, as the short
+// step does, costs more here than stores behind a well-predicted branch).
+__attribute__((target("avx2"))) inline void spanGroupAvx2(uint16_t* out, Fixed* depth, __m256i old, __m256i zs,
+                                                          __m256i us, __m256i vs, const uint16_t* texels) {
+    const __m256i nearer = _mm256_cmpgt_epi32(old, zs);  // z < depth, signed
+    const int mask = _mm256_movemask_ps(_mm256_castsi256_ps(nearer));
+    if (!mask) return;
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(depth), _mm256_blendv_epi8(old, zs, nearer));
+    alignas(32) uint32_t index[8];
+    _mm256_store_si256(
+        reinterpret_cast<__m256i*>(index),
+        _mm256_and_si256(_mm256_or_si256(_mm256_srli_epi32(us, 16), _mm256_slli_epi32(_mm256_srli_epi32(vs, 16), 8)),
+                         _mm256_set1_epi32(0xFFFF)));
+    if (mask == 255) {
+        for (int j = 0; j < 8; j++) out[j] = texels[index[j]];
+    } else {
+        for (int j = 0; j < 8; j++)
+            if (mask & (1 << j)) out[j] = texels[index[j]];
+    }
+}
+
+// A span of more than eight pixels, eight lanes at a time, ending like
+// spanPixels with an overlapping group whose depths are read first.
+__attribute__((target("avx2"))) void longSpanAvx2(uint16_t* out, Fixed* depth, int32_t count, uint32_t u, uint32_t v,
+                                                  uint32_t z, uint32_t du, uint32_t dv, uint32_t dz,
+                                                  const uint16_t* texels) {
+    const __m256i lane = _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7);
+    const __m256i laneZ = _mm256_mullo_epi32(lane, _mm256_set1_epi32(s32(dz)));
+    const __m256i laneU = _mm256_mullo_epi32(lane, _mm256_set1_epi32(s32(du)));
+    const __m256i laneV = _mm256_mullo_epi32(lane, _mm256_set1_epi32(s32(dv)));
+    __m256i zs = _mm256_add_epi32(_mm256_set1_epi32(s32(z)), laneZ);
+    __m256i us = _mm256_add_epi32(_mm256_set1_epi32(s32(u)), laneU);
+    __m256i vs = _mm256_add_epi32(_mm256_set1_epi32(s32(v)), laneV);
+    const __m256i dz8 = _mm256_set1_epi32(s32(8 * dz));
+    const __m256i du8 = _mm256_set1_epi32(s32(8 * du));
+    const __m256i dv8 = _mm256_set1_epi32(s32(8 * dv));
+    const __m256i lastOld = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(depth + count - 8));
+    for (int32_t k = 0; k < count - 8; k += 8) {
+        spanGroupAvx2(out + k, depth + k, _mm256_loadu_si256(reinterpret_cast<const __m256i*>(depth + k)), zs, us, vs,
+                      texels);
+        zs = _mm256_add_epi32(zs, dz8);
+        us = _mm256_add_epi32(us, du8);
+        vs = _mm256_add_epi32(vs, dv8);
+    }
+    const uint32_t steps = static_cast<uint32_t>(count - 8);
+    spanGroupAvx2(out + count - 8, depth + count - 8, lastOld,
+                  _mm256_add_epi32(_mm256_set1_epi32(s32(z + steps * dz)), laneZ),
+                  _mm256_add_epi32(_mm256_set1_epi32(s32(u + steps * du)), laneU),
+                  _mm256_add_epi32(_mm256_set1_epi32(s32(v + steps * dv)), laneV), texels);
+}
 #endif
 
 // One span on the row whose pixels start at backRow and depthRow: x1, x2 in
 // whole pixels, the ends in either order (equal columns take the first
 // end's values), clipped to columns clipLeft .. clipRight - 1 (inside the
-// screen).
+// screen). The columns it may write widen the row's drawn range in
+// drawnFirst and drawnEnd (Screen::depthDrawnFirst, depthDrawnEnd).
 inline void spanRow(int32_t x1, int32_t x2, uint32_t u1, uint32_t v1, uint32_t z1, uint32_t u2, uint32_t v2,
-                    uint32_t z2, uint16_t* backRow, Fixed* depthRow, int32_t clipLeft, int32_t clipRight,
-                    const uint16_t* texels) {
+                    uint32_t z2, uint16_t* backRow, Fixed* depthRow, int32_t* drawnFirst, int32_t* drawnEnd,
+                    int32_t clipLeft, int32_t clipRight, const uint16_t* texels) {
     if (x1 > x2) {
         std::swap(x1, x2);
         std::swap(u1, u2);
@@ -250,6 +325,8 @@ inline void spanRow(int32_t x1, int32_t x2, uint32_t u1, uint32_t v1, uint32_t z
         x1 = clipLeft;
     }
     if (last < x1) return;
+    *drawnFirst = x1 < *drawnFirst ? x1 : *drawnFirst;
+    *drawnEnd = last >= *drawnEnd ? last + 1 : *drawnEnd;
     // One or two pixels, the commonest spans of a distant mesh: cheaper one
     // by one than through any lanes.
     if (last - x1 < 2) {
@@ -258,8 +335,12 @@ inline void spanRow(int32_t x1, int32_t x2, uint32_t u1, uint32_t v1, uint32_t z
         return;
     }
 #if defined(AMBRELLE_SHORT_SPANS_AVX2)
-    if (last - x1 < 8 && x1 <= SCREEN_WIDTH - 8 && HAS_AVX2) {
+    if (last - x1 < 8 && x1 <= SCREEN_WIDTH - 8 && Rasterizer::avx2Spans) {
         shortSpanAvx2(backRow + x1, depthRow + x1, last - x1 + 1, u1, v1, z1, du, dv, dz, texels);
+        return;
+    }
+    if (last - x1 >= 8 && Rasterizer::avx2Spans) {
+        longSpanAvx2(backRow + x1, depthRow + x1, last - x1 + 1, u1, v1, z1, du, dv, dz, texels);
         return;
     }
 #endif
@@ -267,6 +348,12 @@ inline void spanRow(int32_t x1, int32_t x2, uint32_t u1, uint32_t v1, uint32_t z
 }
 
 }  // namespace
+
+#if defined(AMBRELLE_SHORT_SPANS_AVX2)
+bool Rasterizer::avx2Spans = __builtin_cpu_supports("avx2");
+#else
+bool Rasterizer::avx2Spans = false;
+#endif
 
 Rasterizer::Rasterizer(Screen& screen_, Mesh& mesh_)
     : screen(screen_),
@@ -372,6 +459,43 @@ int32_t Rasterizer::cullFaces(int32_t first, int32_t end, int32_t* front) {
     return count;
 }
 
+// The body of fillTriangle, inlined into drawFace: its corners are passed
+// one by one, never copied into an array, since copying corners just written
+// field by field costs more than the rest of a small face's setup.
+__attribute__((always_inline)) inline void Rasterizer::fillSorted(const RasterCorner& c0, const RasterCorner& c1,
+                                                                  const RasterCorner& c2, const uint16_t* texels) {
+    // Edge A: corner 0 to 1; B: 0 to 2 (the long edge); C: 1 to 2. Heights
+    // are whole rows times 65536, taken in 64 bits so that they never wrap.
+    const int64_t heightA = static_cast<int64_t>(c1.y) - c0.y;
+    const int64_t heightB = static_cast<int64_t>(c2.y) - c0.y;
+    const int64_t heightC = static_cast<int64_t>(c2.y) - c1.y;
+
+    // Whole rows: the y values have no fraction, and sorted corners keep
+    // them >= 0 (held there whatever the caller passes, so that no
+    // reciprocal is looked up outside its table).
+    const int64_t rowsA = heightA > 0 ? heightA >> 16 : 0;
+    const int64_t rowsB = heightB > 0 ? heightB >> 16 : 0;
+    const int64_t rowsC = heightC > 0 ? heightC >> 16 : 0;
+    RasterEdge a = edgeSteps(c0, c1, rowsA, QuotientStep::X);
+    RasterEdge b = edgeSteps(c0, c2, rowsB, QuotientStep::Z);
+    RasterEdge e = edgeSteps(c1, c2, rowsC, QuotientStep::None);
+    startEdge(a, c0);
+    startEdge(b, c0);
+    startEdge(e, c1);
+    // The choice of the first span end is made once, from A against B; the
+    // sides are picked by index rather than by a branch.
+    const int aIsLeft = a.dx <= b.dx;
+    const RasterEdge* const topSides[2][2] = {{&b, &a}, {&a, &b}};
+    walkPart(*topSides[aIsLeft][0], *topSides[aIsLeft][1], c0.y, rowsA, texels);
+
+    // B goes on from where the top part left it; C starts at corner 1.
+    advanceEdge(b, rowsA);
+    const RasterEdge* const bottomSides[2][2] = {{&b, &e}, {&e, &b}};
+    walkPart(*bottomSides[aIsLeft][0], *bottomSides[aIsLeft][1], c1.y, rowsC, texels);
+}
+
+void Rasterizer::fillTriangle(const RasterCorner c[3], const uint16_t* texels) { fillSorted(c[0], c[1], c[2], texels); }
+
 void Rasterizer::drawFace(int32_t i) {
     const MeshFace& face = mesh.faces[i];
     const bool env = face.materialId == ENV_MATERIAL;
@@ -411,39 +535,7 @@ void Rasterizer::drawFace(int32_t i) {
     order(p, q);
     order(q, r);
     order(p, q);
-    const RasterCorner c[3] = {given[p], given[q], given[r]};
-    fillTriangle(c, source->pixels);
-}
-
-void Rasterizer::fillTriangle(const RasterCorner c[3], const uint16_t* texels) {
-    // Edge A: corner 0 to 1; B: 0 to 2 (the long edge); C: 1 to 2. Heights
-    // are whole rows times 65536, taken in 64 bits so that they never wrap.
-    const int64_t heightA = static_cast<int64_t>(c[1].y) - c[0].y;
-    const int64_t heightB = static_cast<int64_t>(c[2].y) - c[0].y;
-    const int64_t heightC = static_cast<int64_t>(c[2].y) - c[1].y;
-
-    // Whole rows: the y values have no fraction, and sorted corners keep
-    // them >= 0 (held there whatever the caller passes, so that no
-    // reciprocal is looked up outside its table).
-    const int64_t rowsA = heightA > 0 ? heightA >> 16 : 0;
-    const int64_t rowsB = heightB > 0 ? heightB >> 16 : 0;
-    const int64_t rowsC = heightC > 0 ? heightC >> 16 : 0;
-    RasterEdge a = edgeSteps(c[0], c[1], rowsA, QuotientStep::X);
-    RasterEdge b = edgeSteps(c[0], c[2], rowsB, QuotientStep::Z);
-    RasterEdge e = edgeSteps(c[1], c[2], rowsC, QuotientStep::None);
-    startEdge(a, c[0]);
-    startEdge(b, c[0]);
-    startEdge(e, c[1]);
-    // The choice of the first span end is made once, from A against B; the
-    // sides are picked by index rather than by a branch.
-    const int aIsLeft = a.dx <= b.dx;
-    const RasterEdge* const topSides[2][2] = {{&b, &a}, {&a, &b}};
-    walkPart(*topSides[aIsLeft][0], *topSides[aIsLeft][1], c[0].y, rowsA, texels);
-
-    // B goes on from where the top part left it; C starts at corner 1.
-    advanceEdge(b, rowsA);
-    const RasterEdge* const bottomSides[2][2] = {{&b, &e}, {&e, &b}};
-    walkPart(*bottomSides[aIsLeft][0], *bottomSides[aIsLeft][1], c[1].y, rowsC, texels);
+    fillSorted(given[p], given[q], given[r], source->pixels);
 }
 
 void Rasterizer::walkPart(const RasterEdge& left, const RasterEdge& right, Fixed yStart, int64_t rows,
@@ -474,10 +566,12 @@ void Rasterizer::walkPart(const RasterEdge& left, const RasterEdge& right, Fixed
     const int32_t row = static_cast<int32_t>((y0 >> 16) + first);
     uint16_t* backRow = backBuffer + row * SCREEN_WIDTH;
     Fixed* depthRow = depthBuffer + row * SCREEN_WIDTH;
+    int32_t* drawnFirst = screen.depthDrawnFirst + row;
+    int32_t* drawnEnd = screen.depthDrawnEnd + row;
     const int32_t columnFirst = clipLeft, columnEnd = clipRight;
-    for (int64_t k = first; k < end; k++) {
-        spanRow(s32(lx) >> 16, s32(rx) >> 16, lu, lv, lz, ru, rv, rz, backRow, depthRow, columnFirst, columnEnd,
-                texels);
+    for (int64_t k = first; k < end; k++, drawnFirst++, drawnEnd++) {
+        spanRow(s32(lx) >> 16, s32(rx) >> 16, lu, lv, lz, ru, rv, rz, backRow, depthRow, drawnFirst, drawnEnd,
+                columnFirst, columnEnd, texels);
         lx += ldx;
         lz += ldz;
         lu += ldu;
@@ -494,10 +588,17 @@ void Rasterizer::walkPart(const RasterEdge& left, const RasterEdge& right, Fixed
 void Rasterizer::drawSpan(int32_t x1, int32_t x2, int32_t row, Fixed u1, Fixed v1, Fixed u2, Fixed v2, Fixed z1,
                           Fixed z2, const uint16_t* texels) {
     spanRow(x1, x2, u32(u1), u32(v1), u32(z1), u32(u2), u32(v2), u32(z2), backBuffer + row * SCREEN_WIDTH,
-            depthBuffer + row * SCREEN_WIDTH, clipLeft, clipRight, texels);
+            depthBuffer + row * SCREEN_WIDTH, screen.depthDrawnFirst + row, screen.depthDrawnEnd + row, clipLeft,
+            clipRight, texels);
 }
 
 void Rasterizer::fillSpan(const SpanRun& run, const uint16_t* texels) {
+#if defined(AMBRELLE_SHORT_SPANS_AVX2)
+    if (run.count > 8 && avx2Spans) {
+        longSpanAvx2(run.out, run.depth, run.count, run.u, run.v, run.z, run.du, run.dv, run.dz, texels);
+        return;
+    }
+#endif
     spanPixels(run.out, run.depth, run.count, run.u, run.v, run.z, run.du, run.dv, run.dz, texels);
 }
 

@@ -59,12 +59,19 @@ class Rasterizer {
     void drawSpan(int32_t x1, int32_t x2, int32_t row, Fixed u1, Fixed v1, Fixed u2, Fixed v2, Fixed z1, Fixed z2,
                   const uint16_t* texels);
 
-    // The span's pixel loop (what drawSpan runs after clipping): four pixels
-    // at a time where the processor has SSE2 and the span is long enough;
-    // fillSpanPortable is the one-pixel-at-a-time form it must match bit for
-    // bit. run.count pixels from run.out and run.depth must lie in the buffers.
+    // The span's pixel loop for a span of any length (what drawSpan runs
+    // after clipping for spans of nine pixels or more): eight pixels at a
+    // time where avx2Spans is set and the span is longer than eight, else
+    // four at a time where the processor has SSE2 and the span is long
+    // enough; fillSpanPortable is the one-pixel-at-a-time form it must match
+    // bit for bit. run.count pixels from run.out and run.depth must lie in
+    // the buffers.
     static void fillSpan(const SpanRun& run, const uint16_t* texels);
     static void fillSpanPortable(const SpanRun& run, const uint16_t* texels);
+
+    // Spans take the AVX2 paths where the processor has AVX2 (set at
+    // start-up); clearing it runs the portable ones, with the same bits.
+    static bool avx2Spans;
 
    private:
     // Faces first .. end - 1 through rejection, area, written-row range and
@@ -74,6 +81,8 @@ class Rasterizer {
     // sort by y, fill. Faces whose picture is missing or smaller than
     // 256 x 256 are not drawn.
     void drawFace(int32_t i);
+    // fillTriangle's work on corners c0, c1, c2 (sorted by y).
+    void fillSorted(const RasterCorner& c0, const RasterCorner& c1, const RasterCorner& c2, const uint16_t* texels);
     // Draws the rows of one triangle part inside the clip window, from row
     // position yStart for `rows` whole rows, between the left edge (the
     // spans' first end) and the right one, both given at yStart.

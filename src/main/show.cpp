@@ -144,6 +144,8 @@ void destroyShow() {
 
 void startShow(const StartupHooks& hooks) {
     Screen* screen = Screen::instance();
+    // Only the rasterizer writes the depth buffer in the show.
+    screen->startSkippingCleanDepth();
     TextConsole* console = TextConsole::instance();
     loadingFont = new BitmapFont(LOADING_FONT_PATH, 8, 9, -1, 32, 102);
     console->setFont(loadingFont);

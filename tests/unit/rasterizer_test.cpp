@@ -289,6 +289,58 @@ TEST_F(RasterizerTest, ClearDepthAfterRenderingCoversTheRowsTouched) {
     EXPECT_EQ(screen->depthMaxRow, 0);
 }
 
+// The show skips depth cells known to hold the clear value already; over
+// frames of random faces, clear values, clip windows and row ranges, every
+// cell must come out as a whole-row clear leaves it.
+TEST_F(RasterizerTest, SkippingCleanDepthCellsClearsTheSame) {
+    auto play = [&](bool skip) {
+        std::mt19937 rng(31337);
+        auto pick = [&](int lo, int hi) { return lo + static_cast<int>(rng() % static_cast<uint32_t>(hi - lo + 1)); };
+        cleanScreen(FAR, BACKGROUND);
+        screen->skipCleanDepth = false;
+        if (skip) screen->startSkippingCleanDepth();
+        std::vector<Fixed> frames;
+        Triangles t(24, picture.get(), picture.get());
+        for (int frame = 0; frame < 60; frame++) {
+            // Mostly the same value, as a scene clears it every frame.
+            screen->clearDepth(frame % 9 == 4 ? 0x640000 : FAR);
+            for (int k = 0; k < 24; k++) {
+                const int size = k % 3 == 0 ? 300 : 12;
+                const int x = pick(-40, 360), y = pick(-40, 280);
+                t.set(k, {x, y, pick(0, 0x4000000)}, {x + pick(-size, size), y + pick(0, size), pick(0, 0x4000000)},
+                      {x + pick(-size, size), y + pick(-size, size), pick(0, 0x4000000)});
+            }
+            t.mesh->clipLeft = frame % 5 == 1 ? pick(0, 200) : 0;
+            t.mesh->clipRight = frame % 5 == 1 ? pick(100, 320) : 320;
+            t.mesh->render();
+            // Now and then a range the faces did not give.
+            if (frame % 7 == 3) screen->depthMinRow = pick(-20, 250), screen->depthMaxRow = pick(-20, 260);
+            frames.insert(frames.end(), screen->depthBuffer, screen->depthBuffer + SCREEN_PIXELS);
+        }
+        screen->skipCleanDepth = false;
+        return frames;
+    };
+    const std::vector<Fixed> whole = play(false), skipping = play(true);
+    ASSERT_EQ(whole.size(), skipping.size());
+    for (size_t i = 0; i < whole.size(); i++)
+        ASSERT_EQ(whole[i], skipping[i]) << "frame " << i / SCREEN_PIXELS << " cell " << i % SCREEN_PIXELS;
+}
+
+TEST_F(RasterizerTest, ForgettingDepthExtentsClearsWholeRowsAgain) {
+    screen->startSkippingCleanDepth();
+    screen->depthMinRow = 0, screen->depthMaxRow = 240;
+    screen->clearDepth(FAR);
+    Triangles t(1, picture.get(), picture.get());
+    t.set(0, {10, 50, 0x10000}, {10, 100, 0x10000}, {200, 50, 0x10000});
+    t.mesh->render();
+    // A write the rasterizer did not make, in a drawn row but outside its columns.
+    screen->depthBuffer[60 * SCREEN_WIDTH + 300] = 0x777;
+    screen->forgetDepthExtents();
+    screen->clearDepth(FAR);
+    screen->skipCleanDepth = false;
+    for (int i = 0; i < SCREEN_PIXELS; i++) ASSERT_EQ(screen->depthBuffer[i], FAR) << i;
+}
+
 TEST_F(RasterizerTest, BadIndicesAndSmallPicturesAreSkipped) {
     std::unique_ptr<Image> small(new Image(16, 16));
     Triangles t(3, picture.get(), small.get());
@@ -383,13 +435,52 @@ TEST(SpanKernel, FourAtATimeMatchesOneAtATime) {
         run.dv = trial % 2 ? any() : any() % 0x20000 - 0x10000;
         run.out = outA.data() + offset;
         run.depth = depthA.data() + offset;
+        // The eight-lane and the four-lane kernels by turns (the same where
+        // the processor lacks AVX2).
+        const bool avx2 = Rasterizer::avx2Spans;
+        Rasterizer::avx2Spans = avx2 && trial % 2 == 0;
         Rasterizer::fillSpan(run, picture->pixels);
+        Rasterizer::avx2Spans = avx2;
         run.out = outB.data() + offset;
         run.depth = depthB.data() + offset;
         Rasterizer::fillSpanPortable(run, picture->pixels);
         ASSERT_EQ(outA, outB) << "trial " << trial;
         ASSERT_EQ(depthA, depthB) << "trial " << trial;
     }
+}
+
+// Every length around the lane widths, where the last group of lanes
+// overlaps the one before it by one to three pixels: with depths that let
+// every other pixel through, a pixel drawn twice or skipped shows.
+TEST(SpanKernel, OverlappingLastGroupDrawsEachPixelOnce) {
+    std::unique_ptr<Image> picture = indexPicture();
+    std::mt19937 rng(99);
+    const bool avx2 = Rasterizer::avx2Spans;
+    for (int32_t count = 0; count <= 40; count++)
+        for (int pattern = 0; pattern < 6; pattern++) {
+            std::vector<uint16_t> outA(48), outB(48);
+            std::vector<Fixed> depthA(48), depthB(48);
+            for (int i = 0; i < 48; i++) {
+                outA[i] = outB[i] = static_cast<uint16_t>(rng());
+                // Everything passes, every other pixel passes, or the nearest
+                // pixels pass and the far ones fail (depth 16.0 against 1.5 + k).
+                const Fixed far[3] = {0x7FFFFFFF, i % 2 ? 0x7FFFFFFF : 0, 0x100000};
+                depthA[i] = depthB[i] = far[pattern % 3];
+            }
+            SpanRun run{nullptr, nullptr, count, 0x123456, 0x654321, 0x18000, static_cast<uint32_t>(0x10000 + count),
+                        0x3000,  0x10000};
+            run.out = outA.data() + 2;
+            run.depth = depthA.data() + 2;
+            // Eight lanes, then four (the same where the processor lacks AVX2).
+            Rasterizer::avx2Spans = avx2 && pattern < 3;
+            Rasterizer::fillSpan(run, picture->pixels);
+            Rasterizer::avx2Spans = avx2;
+            run.out = outB.data() + 2;
+            run.depth = depthB.data() + 2;
+            Rasterizer::fillSpanPortable(run, picture->pixels);
+            ASSERT_EQ(outA, outB) << "count " << count << " pattern " << pattern;
+            ASSERT_EQ(depthA, depthB) << "count " << count << " pattern " << pattern;
+        }
 }
 
 // ---- the fast render against the plain one, whole meshes --------------------
@@ -541,7 +632,12 @@ TEST_F(RasterizerTest, SameBitsAsThePlainRenderOnRandomMeshes) {
         }
         s.depthMinRow = static_cast<int32_t>(rng() % 300) - 30;
         s.depthMaxRow = static_cast<int32_t>(rng() % 300) - 30;
-        ASSERT_TRUE(sameRender(*mesh)) << "trial " << trial;
+        // Every other trial without the AVX2 spans, as on a processor without it.
+        const bool avx2 = Rasterizer::avx2Spans;
+        Rasterizer::avx2Spans = avx2 && trial % 2 == 0;
+        const ::testing::AssertionResult same = sameRender(*mesh);
+        Rasterizer::avx2Spans = avx2;
+        ASSERT_TRUE(same) << "trial " << trial;
         drawnTrials += std::count(s.depthBuffer, s.depthBuffer + SCREEN_PIXELS, FAR) < SCREEN_PIXELS;
     }
     EXPECT_GT(drawnTrials, 100);

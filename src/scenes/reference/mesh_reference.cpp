@@ -206,4 +206,6 @@ void renderMeshReference(Mesh& mesh) {
                           clampTo(mesh.clipTop, 0, 0xF00000),
                           clampTo(mesh.clipBottom, 0, 0xF00000)};
     for (int32_t i = 0; i < mesh.faceCount; i++) r.face(i);
+    // Its depth writes are not recorded for the fast clear.
+    r.screen.forgetDepthExtents();
 }
