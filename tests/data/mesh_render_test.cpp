@@ -287,9 +287,9 @@ TEST_F(MeshFiles, FramesMatchTheirRecordedHashes) {
     // Recorded after looking at the frames; a change of the meshes, the
     // loader or the rasterizer shows up here.
     const Expected expected[] = {
-        {"biplane_95000", 0xc3a41b720b47a579ull},  {"biplane_120000", 0x81988574d861d0d1ull},
-        {"biplane_131000", 0xdbc1e1923a9f0e22ull}, {"cave_175400", 0x4b9237b44af9e5ddull},
-        {"cave_176000", 0xe27f876bff0c3a43ull},    {"plane_below", 0x07d6bef90f5e94aeull},
+        {"biplane_95000", 0x73811792a930d893ull},  {"biplane_120000", 0x634923ef28ac32afull},
+        {"biplane_131000", 0x0d078b3fdc40dba0ull}, {"cave_175400", 0x7b4ba15cb1404c4dull},
+        {"cave_176000", 0x230ba9a24e971aabull},    {"plane_below", 0xde42fe3c9dbb99d9ull},
         {"meadow", 0xa78525d97c781c11ull},         {"flower_turned", 0x602df0c2d2f094edull},
     };
     ASSERT_EQ(got.size(), sizeof(expected) / sizeof(expected[0]));

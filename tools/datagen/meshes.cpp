@@ -144,9 +144,10 @@ bool buildPlane(MeshBuilder& mesh) {
         for (const Vec3& p : c) t.push_back({atlasU(r, (p.y + 2.26) / 0.78), atlasV(r, (0.86 - p.z) / 0.78)});
         addTwoSidedPlate(mesh, c, t, {1, 0, 0}, MATERIAL_TEXTURED, true);
     }
-    // Propeller: two twisted blades in one plate, turned a little off vertical.
+    // Propeller: two twisted blades in one plate, stopped on a slant, its tips
+    // clear of the upper wing as on the real machine.
     {
-        const double tilt = 0.45, pitch = 0.35, length = 0.86, halfWidth = 0.075;
+        const double tilt = 0.75, pitch = 0.35, length = 0.64, halfWidth = 0.07;
         const Vec3 hub = {0, 1.60, 0.06};
         const Vec3 along = {std::sin(tilt), 0, std::cos(tilt)};
         const Vec3 across = {std::cos(tilt), 0, -std::sin(tilt)};
