@@ -287,9 +287,9 @@ TEST_F(MeshFiles, FramesMatchTheirRecordedHashes) {
     // Recorded after looking at the frames; a change of the meshes, the
     // loader or the rasterizer shows up here.
     const Expected expected[] = {
-        {"biplane_95000", 0x73811792a930d893ull},  {"biplane_120000", 0x634923ef28ac32afull},
-        {"biplane_131000", 0x0d078b3fdc40dba0ull}, {"cave_175400", 0x7b4ba15cb1404c4dull},
-        {"cave_176000", 0x230ba9a24e971aabull},    {"plane_below", 0xde42fe3c9dbb99d9ull},
+        {"biplane_95000", 0xc2ed012b1b460d33ull},  {"biplane_120000", 0x94c97c35af268854ull},
+        {"biplane_131000", 0x4febf6f5c1c2c400ull}, {"cave_175400", 0xe36a1d4c42e1c324ull},
+        {"cave_176000", 0xcfd28421c1284e8aull},    {"plane_below", 0x3846ee1f88012470ull},
         {"meadow", 0xa78525d97c781c11ull},         {"flower_turned", 0x602df0c2d2f094edull},
     };
     ASSERT_EQ(got.size(), sizeof(expected) / sizeof(expected[0]));

@@ -181,16 +181,13 @@ Colour tailplane(double u, double v, const AtlasRect& r, const art::ValueNoise& 
 }
 
 // Fin and rudder: chord along u (leading edge at u1), height along v (top at v0).
-// The rudder carries three upright stripes.
+// Plain red with the rudder's hinge line: striped, the tail stood out from
+// the body and, seen from behind, read as a part cutting through the wings.
 Colour fin(double u, double v, const AtlasRect& r, const art::ValueNoise& noise) {
     const double chord = clamp01((r.u1 - u) / (r.u1 - r.u0));
     Colour c = fabric(v - r.v0, chord, (r.v1 - r.v0) / 5.0, noise);
     const double w = r.u1 - r.u0;
     const double x = u - r.u0;  // from the trailing edge
-    if (x < 0.48 * w) {
-        const Colour stripe = x < 0.16 * w ? NAVY : x < 0.32 * w ? CREAM : FABRIC;
-        c = mix(c, stripe, 0.92);
-    }
     c = mix(c, FABRIC_DARK, 0.8 * band(x, 0.48 * w, 0.5));
     return outlined(c, u, v, r, 1.5);
 }

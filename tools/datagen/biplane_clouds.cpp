@@ -152,7 +152,7 @@ double logUniform(Rng& rng, double lo, double hi) { return lo * std::pow(hi / lo
 // (the cauliflower outline). `weight` sets how dense (and so how bright) it is.
 void addHeap(std::vector<Blob>& blobs, Rng& rng, double cx, double cy, double width, double height, double weight) {
     const double baseY = cy + 0.5 * height, baseSoft = 0.1 * height + 2;
-    const double lean = 0.8 * (rng.uniform() - 0.5);
+    const double lean = 0.3 * (rng.uniform() - 0.5);
     const int count = 5 + static_cast<int>(width / 8);
     for (int k = 0; k < count; k++) {
         const double s = (rng.uniform() * 2 - 1) * 0.92;
@@ -465,7 +465,7 @@ bool makeCloud1(const std::string& dir) {
     Rng rng(0xC1u);
     std::vector<Blob> blobs;
     std::vector<Placed> placed;
-    for (double width : {120.0, 96.0, 80.0, 66.0, 54.0}) {
+    for (double width : {120.0, 96.0, 84.0, 72.0}) {
         const double height = width * (0.4 + 0.2 * rng.uniform());
         double x, y;
         if (placeCloud(rng, placed, 0.5 * width, 0.6 * height + 6, 0.15, x, y))

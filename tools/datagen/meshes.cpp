@@ -101,7 +101,9 @@ void addFuselage(MeshBuilder& mesh) {
 }
 
 // A wheel: a hexagonal disc whose two sides have vertices of their own, with
-// normals bulging outward like a hub cap.
+// normals bulging outward like a hub cap. Tyre and legs are painted from the
+// dark shadow under the reflection disc: mirrored lacquer made them pale and
+// they read as loose pink shapes under the body.
 void addWheel(MeshBuilder& mesh, Vec3 centre, double radius, double side) {
     const int corners = 6;
     for (int s = 0; s < 2; s++) {
@@ -112,10 +114,10 @@ void addWheel(MeshBuilder& mesh, Vec3 centre, double radius, double side) {
             const Vec3 r = {0, std::cos(a), std::sin(a)};
             v[k] = mesh.addVertex(centre + r * radius);
             mesh.setNormal(v[k], Vec3{facing, 0, 0} + r * 0.55);
-            tv[k] = mesh.addTexel(128 + 40 * r.y, 128 - 40 * r.z);
+            tv[k] = mesh.addTexel(128 + 10 * r.y, 195 - 8 * r.z);
         }
         for (int k = 1; k + 1 < corners; k++)
-            mesh.addFace(v[0], v[k], v[k + 1], tv[0], tv[k], tv[k + 1], MATERIAL_ENVIRONMENT, {facing, 0, 0});
+            mesh.addFace(v[0], v[k], v[k + 1], tv[0], tv[k], tv[k + 1], MATERIAL_TEXTURED, {facing, 0, 0});
     }
 }
 
@@ -174,8 +176,8 @@ bool buildPlane(MeshBuilder& mesh) {
     for (double s : {-1.0, 1.0}) {
         addWheel(mesh, {s * 0.44, 0.72, -0.98}, 0.27, s);
         const std::vector<Vec3> leg = {{s * 0.16, 1.02, -0.22}, {s * 0.16, 0.30, -0.22}, {s * 0.42, 0.72, -0.98}};
-        const std::vector<Texel> t = {{110, 120}, {146, 120}, {128, 150}};
-        addTwoSidedPlate(mesh, leg, t, {s, 0, -0.35}, MATERIAL_ENVIRONMENT, true);
+        const std::vector<Texel> t = {{118, 190}, {138, 190}, {128, 202}};
+        addTwoSidedPlate(mesh, leg, t, {s, 0, -0.35}, MATERIAL_TEXTURED, true);
     }
     // Tail skid.
     {
