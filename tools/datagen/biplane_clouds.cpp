@@ -125,23 +125,30 @@ struct Blob {
     double baseY = 0, baseSoft = 0;  // baseSoft 0: no base
 };
 
+// Calls visit(x, y, e) for every texel of the grid within `radii` of the
+// blob's ellipse, e being the texel's squared distance in units of the radii.
+template <typename Visit>
+void forEachTexelOf(const Blob& b, double radii, Visit visit) {
+    const double c = std::cos(b.angle), s = std::sin(b.angle);
+    const int reach = static_cast<int>(std::ceil(radii * std::max(b.rx, b.ry)));
+    const int x0 = static_cast<int>(std::floor(b.x)), y0 = static_cast<int>(std::floor(b.y));
+    for (int y = y0 - reach; y <= y0 + reach; y++)
+        for (int x = x0 - reach; x <= x0 + reach; x++) {
+            const double dx = x + 0.5 - b.x, dy = y + 0.5 - b.y;
+            const double u = (dx * c + dy * s) / b.rx, v = (dy * c - dx * s) / b.ry;
+            const double e = u * u + v * v;
+            if (e < radii * radii) visit(x, y, e);
+        }
+}
+
 // Adds every blob's density to the wrapping grid, each over its 3-sigma box.
 void splat(std::vector<double>& density, const std::vector<Blob>& blobs) {
-    for (const Blob& b : blobs) {
-        const double c = std::cos(b.angle), s = std::sin(b.angle);
-        const int reach = static_cast<int>(std::ceil(3 * std::max(b.rx, b.ry)));
-        const int x0 = static_cast<int>(std::floor(b.x)), y0 = static_cast<int>(std::floor(b.y));
-        for (int y = y0 - reach; y <= y0 + reach; y++)
-            for (int x = x0 - reach; x <= x0 + reach; x++) {
-                const double dx = x + 0.5 - b.x, dy = y + 0.5 - b.y;
-                const double u = (dx * c + dy * s) / b.rx, v = (dy * c - dx * s) / b.ry;
-                const double e = u * u + v * v;
-                if (e >= 9) continue;
-                double w = b.weight * std::exp(-e);
-                if (b.baseSoft > 0) w *= 1 - smoothstep(b.baseY - b.baseSoft, b.baseY + b.baseSoft, y + 0.5);
-                density[wrapIndex(x, y)] += w;
-            }
-    }
+    for (const Blob& b : blobs)
+        forEachTexelOf(b, 3, [&](int x, int y, double e) {
+            double w = b.weight * std::exp(-e);
+            if (b.baseSoft > 0) w *= 1 - smoothstep(b.baseY - b.baseSoft, b.baseY + b.baseSoft, y + 0.5);
+            density[wrapIndex(x, y)] += w;
+        });
 }
 
 // A pick in lo..hi, uniform in the logarithm: every octave of sizes as likely.
@@ -262,19 +269,11 @@ struct Look {
 std::vector<double> lumpSurface(const std::vector<Blob>& blobs) {
     std::vector<double> surface(TEXELS, 0.0);
     for (const Blob& b : blobs) {
-        const double c = std::cos(b.angle), s = std::sin(b.angle);
-        const int reach = static_cast<int>(std::ceil(std::max(b.rx, b.ry)));
-        const int x0 = static_cast<int>(std::floor(b.x)), y0 = static_cast<int>(std::floor(b.y));
         const double near = b.baseSoft > 0 ? 0.25 * std::max(0.0, b.baseY - b.y) : 0;
-        for (int y = y0 - reach; y <= y0 + reach; y++)
-            for (int x = x0 - reach; x <= x0 + reach; x++) {
-                const double dx = x + 0.5 - b.x, dy = y + 0.5 - b.y;
-                const double u = (dx * c + dy * s) / b.rx, v = (dy * c - dx * s) / b.ry;
-                const double e = u * u + v * v;
-                if (e >= 1) continue;
-                double& h = surface[wrapIndex(x, y)];
-                h = std::max(h, near + b.ry * std::sqrt(1 - e));
-            }
+        forEachTexelOf(b, 1, [&](int x, int y, double e) {
+            double& h = surface[wrapIndex(x, y)];
+            h = std::max(h, near + b.ry * std::sqrt(1 - e));
+        });
     }
     return surface;
 }
