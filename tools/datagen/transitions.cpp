@@ -2,7 +2,7 @@
 // Only blue minus red counts: it is the pixel's place in the moving band,
 // -31..31. The patterns are smooth (neighbours differ by a step or two) so the
 // white spreads as soft fronts: an iris, a wavy diagonal, a two-armed swirl,
-// drifting clouds and water ripples.
+// sweeping arcs of light and water ripples.
 #include <algorithm>
 #include <cmath>
 #include <functional>
@@ -63,18 +63,6 @@ std::vector<int> wrapped(const std::function<double(double, double)>& f) {
     return places;
 }
 
-// Ranks the values so that every band place covers the same area: the white
-// spreads through the pattern at an even pace.
-std::vector<int> equalised(const std::vector<double>& values) {
-    std::vector<int> order(values.size());
-    for (size_t i = 0; i < order.size(); i++) order[i] = static_cast<int>(i);
-    std::stable_sort(order.begin(), order.end(), [&](int a, int b) { return values[a] < values[b]; });
-    std::vector<int> places(values.size());
-    for (size_t r = 0; r < order.size(); r++)
-        places[order[r]] = static_cast<int>(-31 + (62 * r + order.size() / 2) / order.size());
-    return places;
-}
-
 }  // namespace
 
 // An iris: rings close in on the centre; gently irregular so the edge of
@@ -116,14 +104,15 @@ bool makeTransition3(const std::string& dir) {
                        dir + "/trans3.png");
 }
 
-// Soft clouds: the white gathers in their brightest parts first.
+// Rays of light fanning out from a sun beyond the top left corner; the
+// moving band turns them like the spokes of a wheel.
 bool makeTransition4(const std::string& dir) {
-    const ValueNoise noise(404);
-    std::vector<double> values(W * H);
-    for (int y = 0; y < H; y++)
-        for (int x = 0; x < W; x++)
-            values[y * W + x] = noise.fbm(x / 120.0, y / 105.0, 3) + 0.08 * noise.fbm(x / 30.0 + 7, y / 30.0 + 3, 2);
-    return savePattern(equalised(values), dir + "/trans4.png");
+    return savePattern(wrapped([](double x, double y) {
+                           const double dx = x + 40, dy = y + 60;
+                           const double angle = std::atan2(dy, dx) / (PI / 2);
+                           return 3 * angle + std::hypot(dx, dy) / 260;
+                       }),
+                       dir + "/trans4.png");
 }
 
 // Ripples on water, spreading from a point low and left of the centre.
@@ -131,7 +120,7 @@ bool makeTransition5(const std::string& dir) {
     const ValueNoise noise(505);
     return savePattern(wrapped([&](double x, double y) {
                            const double r = std::hypot(x - 140, (y - 150) * 1.2);
-                           return r / 72 + 0.25 * noise.fbm(x / 60, y / 60, 2);
+                           return r / 72 + 0.08 * noise.fbm(x / 90, y / 90, 2);
                        }),
                        dir + "/trans5.png");
 }
