@@ -88,7 +88,8 @@ inline Plane blurred(const Plane& in, int radius) {
     return out;
 }
 
-// An RGB float canvas that is finally stored dithered into a Picture.
+// An RGB float canvas that is finally stored into a Picture, dithered unless
+// it is a texture.
 struct Canvas {
     int w, h;
     std::vector<Colour> c;
@@ -100,12 +101,18 @@ struct Canvas {
         Colour& p = at(x, y);
         p = mix(p, colour, clamp01(alpha));
     }
-    Picture toPicture() const {
+    // Textures the engine maps onto faces take Quantise::Nearest: magnified
+    // texels would turn the dither pattern into blocky grain.
+    enum class Quantise { Dither, Nearest };
+    Picture toPicture(Quantise quantise = Quantise::Dither) const {
         Picture p(w, h);
         for (int y = 0; y < h; y++)
             for (int x = 0; x < w; x++) {
                 const Colour& k = c[static_cast<size_t>(y) * w + x];
-                p.setDithered(x, y, k.r, k.g, k.b);
+                if (quantise == Quantise::Dither)
+                    p.setDithered(x, y, k.r, k.g, k.b);
+                else
+                    p.setNearest(x, y, k.r, k.g, k.b);
             }
         return p;
     }

@@ -237,5 +237,5 @@ bool makePlaneTexture(const std::string& dir) {
                 c = propeller(u, v, PlaneAtlas::PROPELLER, noise);
             canvas.at(x, y) = c;
         }
-    return savePng(canvas.toPicture(), dir + "/env_red.png");
+    return savePng(canvas.toPicture(art::Canvas::Quantise::Nearest), dir + "/env_red.png");
 }

@@ -32,6 +32,10 @@ void Picture::setDithered(int x, int y, double r, double g, double b) {
     set(x, y, ditherChannel(r, 31, 5, t), ditherChannel(g, 63, 6, t), ditherChannel(b, 31, 5, t));
 }
 
+void Picture::setNearest(int x, int y, double r, double g, double b) {
+    set(x, y, ditherChannel(r, 31, 5, 0.5), ditherChannel(g, 63, 6, 0.5), ditherChannel(b, 31, 5, 0.5));
+}
+
 bool savePng(const Picture& picture, const std::string& path) {
     if (!stbi_write_png(path.c_str(), picture.width, picture.height, 3, picture.rgb.data(), picture.width * 3)) {
         fprintf(stderr, "ambrelle-datagen: cannot write %s\n", path.c_str());

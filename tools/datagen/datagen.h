@@ -19,6 +19,9 @@ struct Picture {
     // gradients without bands. The stored bytes are exact 565 levels, so the
     // truncation keeps them unchanged.
     void setDithered(int x, int y, double r, double g, double b);
+    // The nearest RGB565 levels, no dither: for pictures the engine turns or
+    // scales by nearest sampling, where a dither pattern breaks into grain.
+    void setNearest(int x, int y, double r, double g, double b);
 };
 
 // Writes a PNG; returns false (with a message on stderr) on failure.

@@ -285,7 +285,7 @@ Picture paintDaisy() {
     fillRect(canvas, FlowerAtlas::LEAF, leafAt);
     fillRect(canvas, FlowerAtlas::STEM, stemAt);
     fillRect(canvas, FlowerAtlas::CALYX, calyxAt);
-    return canvas.toPicture();
+    return canvas.toPicture(art::Canvas::Quantise::Nearest);
 }
 
 // --------------------------------------------------------------- dragonfly --

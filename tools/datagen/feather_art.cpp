@@ -206,7 +206,7 @@ bool makeFeather(const std::string& dir) {
     for (int y = 0; y < FEATHER; y++)
         for (int x = 0; x < FEATHER; x++) {
             const Colour c = f.colour.at(x, y);
-            picture.setDithered(x, y, c.r, c.g, c.b);
+            picture.setNearest(x, y, c.r, c.g, c.b);
         }
     return savePng(picture, dir + "/feather.png");
 }
