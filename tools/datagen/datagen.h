@@ -15,7 +15,7 @@ struct Picture {
     uint8_t* at(int x, int y) { return &rgb[(static_cast<size_t>(y) * width + x) * 3]; }
     void set(int x, int y, int r, int g, int b);
     // Stores a colour given as 0..255 values so that the engine's truncation to
-    // RGB565 lands on an ordered dither of the two nearest 565 levels: smooth
+    // RGB565 lands on a blue-noise dither of the two nearest 565 levels: smooth
     // gradients without bands. The stored bytes are exact 565 levels, so the
     // truncation keeps them unchanged.
     void setDithered(int x, int y, double r, double g, double b);
