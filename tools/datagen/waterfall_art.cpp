@@ -177,13 +177,6 @@ Colour paletteAt(double s) {
     return PALETTE[n - 1].c;
 }
 
-// The nearest RGB565 colour, stored as bytes the truncation keeps.
-void setNearest565(Picture& p, int x, int y, Colour c) {
-    auto level = [](double v, int levels) { return static_cast<int>(std::lround(clamp01(v / 255.0) * levels)); };
-    const int r = level(c.r, 31), g = level(c.g, 63), b = level(c.b, 31);
-    p.set(x, y, (r << 3) | (r >> 2), (g << 2) | (g >> 4), (b << 3) | (b >> 2));
-}
-
 }  // namespace
 
 bool makeWaterfall1(const std::string& dir) { return makeLayer(dir + "/waterfall1.png", LAYERS[0]); }
@@ -192,7 +185,10 @@ bool makeWaterfall3(const std::string& dir) { return makeLayer(dir + "/waterfall
 
 bool makeWaterfallPalette(const std::string& dir) {
     Picture p(256, 1);
-    for (int s = 0; s < 256; s++) setNearest565(p, s, 0, paletteAt(s));
+    for (int s = 0; s < 256; s++) {
+        const Colour c = paletteAt(s);
+        p.setNearest(s, 0, c.r, c.g, c.b);
+    }
     return savePng(p, dir + "/waterfall_pal.png");
 }
 
