@@ -17,7 +17,6 @@
 
 namespace {
 
-using art::clamp01;
 using art::Colour;
 using art::mix;
 using art::smoothstep;
