@@ -1,5 +1,5 @@
 // cloud1.png .. cloud3.png: the light of three layers of clouds (medium heaps,
-// long wisps, large banks), grey intensity pictures that tile in both
+// small heaps, large banks), grey intensity pictures that tile in both
 // directions (the scene wraps the index).
 #include <algorithm>
 #include <cmath>
@@ -151,9 +151,6 @@ void splat(std::vector<double>& density, const std::vector<Blob>& blobs) {
         });
 }
 
-// A pick in lo..hi, uniform in the logarithm: every octave of sizes as likely.
-double logUniform(Rng& rng, double lo, double hi) { return lo * std::pow(hi / lo, rng.uniform()); }
-
 // A cumulus heap: round lumps piled into a dome over a flat base, the dome
 // leaning to a random side, with smaller lumps sprouting from its upper rim
 // (the cauliflower outline). `weight` sets how dense (and so how bright) it is.
@@ -176,24 +173,6 @@ void addHeap(std::vector<Blob>& blobs, Rng& rng, double cx, double cy, double wi
             blobs.push_back(
                 {x + std::cos(a) * r * 0.9, y + std::sin(a) * r * 0.85, rs, rs, 0, w * 0.8, baseY, baseSoft});
         }
-    }
-}
-
-// A wisp: a long streak of thin lumps along a gently bent path, tapering
-// towards both ends.
-void addWisp(std::vector<Blob>& blobs, Rng& rng, double cx, double cy, double length, double thickness, double angle,
-             double weight) {
-    const double c = std::cos(angle), s = std::sin(angle);
-    const double bend = (rng.uniform() - 0.5) * 0.5;
-    const int count = 3 + static_cast<int>(length / 7);
-    for (int k = 0; k < count; k++) {
-        const double t = (k + 0.5 * rng.uniform()) / count - 0.5;  // -0.5..0.5 along the streak
-        const double taper = 1 - 3.2 * t * t;
-        const double across = (bend * (t * t - 1.0 / 12) + 0.04 * (rng.uniform() - 0.5)) * length;
-        const double x = cx + c * t * length - s * across, y = cy + s * t * length + c * across;
-        const double ry = thickness * (0.6 + 0.4 * rng.uniform()) * (0.5 + 0.5 * taper);
-        blobs.push_back({x, y, ry * (2.5 + 2 * rng.uniform()), ry, angle + 0.15 * (rng.uniform() - 0.5),
-                         weight * (0.55 + 0.45 * rng.uniform()) * (0.35 + 0.65 * taper)});
     }
 }
 
@@ -257,7 +236,6 @@ struct Look {
     double shadow;       // how much the lower parts of a cloud darken
     int soften;          // blur radius of the body, texels (three box passes)
     double nearLight;    // light left after the fading per texel per pixel of the smallest zoom showing a texel
-    double full = 1.0;   // body at which the light is full: below 1, thin clouds get flat crests
     double rim = 0.12;   // brightening of the tops
     double lumps = 0.0;  // share of the light that comes from each lump lit as a ball
 };
@@ -342,9 +320,7 @@ bool render(const std::string& path, const std::vector<double>& density, const s
     std::vector<double> light(TEXELS);
     for (int y = 0; y < SIZE; y++)
         for (int x = 0; x < SIZE; x++) {
-            // A crest that peaks along a line would show, where the fading
-            // lets only the brightest levels through, as a bright hairline.
-            const double b = std::min(1.0, body[wrapIndex(x, y)] / look.full);
+            const double b = body[wrapIndex(x, y)];
             const double rounded = 1 - (1 - b) * (1 - b);
             double above = 0, below = 0;
             for (int k = 1; k <= 6; k++) {
@@ -472,26 +448,25 @@ bool makeCloud1(const std::string& dir) {
     }
     std::vector<double> density(TEXELS, 0.0);
     splat(density, blobs);
-    return render(dir + "/cloud1.png", density, blobs, {0xC1u, 1.6, 0.12, 6, 8, 5, 63, 0.35, 2, 80, 1.0, 0.12, 0.6});
+    return render(dir + "/cloud1.png", density, blobs, {0xC1u, 1.6, 0.12, 6, 8, 5, 63, 0.35, 2, 80, 0.12, 0.6});
 }
 
-// Long wisps and streaks, all drifting at much the same slant.
+// Smaller heaps scattered between the others, deep sky between them. (Long
+// flat wisps, magnified, became pale sheets with hard edges that washed over
+// the plane.)
 bool makeCloud2(const std::string& dir) {
     Rng rng(0xC2u);
     std::vector<Blob> blobs;
     std::vector<Placed> placed;
-    const double slant = -0.18;
-    for (int i = 0; i < 7; i++) {
-        const double length = logUniform(rng, 50, 170), thickness = 9 + 6 * rng.uniform();
-        // Thin enough to cross the plane now and then.
+    for (double width : {84.0, 76.0, 70.0, 64.0, 60.0, 56.0, 52.0}) {
+        const double height = width * (0.4 + 0.2 * rng.uniform());
         double x, y;
-        if (placeCloud(rng, placed, 0.4 * length, 2.5 * thickness, 0.5, x, y))
-            addWisp(blobs, rng, x, y, length, thickness, slant + 0.2 * (rng.uniform() - 0.5),
-                    0.6 + 0.5 * rng.uniform());
+        if (placeCloud(rng, placed, 0.5 * width, 0.6 * height + 6, 0.3, x, y))
+            addHeap(blobs, rng, x, y, width, height, 0.7 + 0.5 * rng.uniform());
     }
     std::vector<double> density(TEXELS, 0.0);
     splat(density, blobs);
-    return render(dir + "/cloud2.png", density, blobs, {0xC2u, 1.8, 0.18, 6, 8, 4, 40, 0.15, 3, 80, 0.3, 0.0});
+    return render(dir + "/cloud2.png", density, blobs, {0xC2u, 1.6, 0.12, 6, 8, 5, 58, 0.35, 2, 80, 0.12, 0.6});
 }
 
 // A few large, soft banks.
@@ -507,5 +482,5 @@ bool makeCloud3(const std::string& dir) {
     }
     std::vector<double> density(TEXELS, 0.0);
     splat(density, blobs);
-    return render(dir + "/cloud3.png", density, blobs, {0xC3u, 1.4, 0.15, 6, 6, 10, 60, 0.35, 3, 80, 1.0, 0.12, 0.5});
+    return render(dir + "/cloud3.png", density, blobs, {0xC3u, 1.4, 0.15, 6, 6, 10, 60, 0.35, 3, 80, 0.12, 0.5});
 }
