@@ -118,7 +118,7 @@ FeatherSample featherAt(double px, double py, const ValueNoise& noise) {
     const double reach = w * (1.05 + 0.45 * noise.at(std::floor(strandPhase) * 0.37 + 80, side * 3.3));
     const double downFade = smoothstep(reach + 1.5, reach * 0.35, at);
     const double wispAlpha =
-        downFade * (0.35 + 0.65 * strand) * smoothstep(0.04, 0.11, s) * (0.9 - 0.35 * at / std::max(reach, 1.0));
+        downFade * (0.72 + 0.28 * strand) * smoothstep(0.04, 0.11, s) * (0.95 - 0.3 * at / std::max(reach, 1.0));
     vane = vane * (1 - down) + down * clamp01(1.35 * wispAlpha);
 
     // Colour: cream down, warm tawny vane, russet toward the tip, with soft
