@@ -26,7 +26,7 @@ const double PI = 3.14159265358979323846;
 Colour skyAt(double x, double y, const ValueNoise& noise) {
     const double h = y / 240.0;
     // Clear blue overhead, a milky middle, warm cream near the ground.
-    const Colour top{158, 192, 224}, middle{204, 222, 236}, low{242, 232, 218};
+    const Colour top{96, 156, 224}, middle{176, 206, 238}, low{250, 220, 190};
     Colour c = h < 0.55 ? mix(top, middle, smoothstep(0, 0.55, h)) : mix(middle, low, smoothstep(0.55, 1, h));
     // Morning light from the upper left.
     const double sun = std::exp(-(std::pow((x - 40) / 170, 2) + std::pow((y + 30) / 140, 2)));
@@ -34,7 +34,7 @@ Colour skyAt(double x, double y, const ValueNoise& noise) {
     // Thin high streaks drifting across, stretched sideways.
     const double streak = noise.fbm(x / 150, y / 26, 4) + 0.18 * std::sin(y / 21.0 + x / 260.0);
     const double cloud = smoothstep(0.04, 0.32, streak) * (1 - 0.6 * h);
-    c = mix(c, Colour{250, 248, 244}, 0.42 * cloud);
+    c = mix(c, Colour{252, 250, 246}, 0.65 * cloud);
     // A low bank of soft haze.
     const double bank = smoothstep(0.0, 0.35, noise.fbm(x / 90 + 40, y / 40 + 9, 4) + (h - 0.82) * 1.6);
     c = mix(c, Colour{250, 240, 228}, 0.5 * bank);
