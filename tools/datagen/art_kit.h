@@ -118,6 +118,28 @@ struct Canvas {
     }
 };
 
+// Lifts colour (saturation about each pixel's grey) and contrast (about mid
+// grey) of a painted picture; contrastWeight(y) in 0..1 sets how much of the
+// contrast row y takes.
+template <typename Weight>
+void enliven(Canvas& canvas, double saturation, double contrast, Weight contrastWeight) {
+    for (int y = 0; y < canvas.h; y++) {
+        const double k = 1 + (contrast - 1) * contrastWeight(y);
+        for (int x = 0; x < canvas.w; x++) {
+            Colour& c = canvas.at(x, y);
+            const double grey = 0.3 * c.r + 0.59 * c.g + 0.11 * c.b;
+            auto lift = [&](double v) {
+                const double lifted = 128 + k * (grey + saturation * (v - grey) - 128);
+                return lifted < 0 ? 0.0 : lifted > 255 ? 255.0 : lifted;
+            };
+            c = {lift(c.r), lift(c.g), lift(c.b)};
+        }
+    }
+}
+inline void enliven(Canvas& canvas, double saturation, double contrast) {
+    enliven(canvas, saturation, contrast, [](int) { return 1.0; });
+}
+
 // Stores an intensity 0..1 as a grey whose 6-bit green is round(v * 63).
 inline void setGrey(Picture& p, int x, int y, double v) {
     const int g6 = static_cast<int>(std::lround(clamp01(v) * 63));

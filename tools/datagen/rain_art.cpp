@@ -197,22 +197,12 @@ void paintView(art::Canvas& canvas, const art::ValueNoise& noise) {
     }
 }
 
-// Colour and contrast lifted about mid grey: rain mutes a view, but a grey
-// picture under grey streaks reads as washed out rather than wet. The
-// contrast is kept off the overcast sky, which must stay no brighter than the
-// pale streaks the scene draws over it, or they show there as grey scratches.
-void enliven(art::Canvas& canvas, double saturation, double contrast) {
-    for (int y = 0; y < H; y++) {
-        const double k = 1 + (contrast - 1) * smoothstep(70, 130, y);
-        for (int x = 0; x < W; x++) {
-            Colour& c = canvas.at(x, y);
-            const double grey = 0.3 * c.r + 0.59 * c.g + 0.11 * c.b;
-            auto lift = [&](double v) {
-                return std::clamp(128 + k * (grey + saturation * (v - grey) - 128), 0.0, 255.0);
-            };
-            c = {lift(c.r), lift(c.g), lift(c.b)};
-        }
-    }
+// Rain mutes a view, but a grey picture under grey streaks reads as washed
+// out rather than wet: colour and contrast are lifted. The contrast is kept
+// off the overcast sky, which must stay no brighter than the pale streaks the
+// scene draws over it, or they show there as grey scratches.
+void enliven(art::Canvas& canvas) {
+    art::enliven(canvas, 1.45, 1.18, [](int y) { return smoothstep(70, 130, y); });
 }
 
 // The whole view out of focus: the eye is on the glass.
@@ -418,7 +408,7 @@ bool makeRainyWindow(const std::string& dir) {
     const art::ValueNoise noise(0xBE77E);
     art::Canvas canvas(W, H, {0, 0, 0});
     paintView(canvas, noise);
-    enliven(canvas, 1.45, 1.18);
+    enliven(canvas);
     defocus(canvas, 2);
     paintFallingRain(canvas);
     glass(canvas);
