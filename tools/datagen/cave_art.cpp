@@ -526,5 +526,6 @@ bool makeCave(const std::string& dir) {
             const double vignette = clamp01(1 - 0.6 * (vx * vx + vy * vy));
             c = art::scale(c, 0.6 + 0.4 * std::max(vignette, std::exp(-dist / 60.0)));
         }
+    art::enliven(canvas, 1.3, 1.12);
     return savePng(canvas.toPicture(), dir + "/luola.png");
 }
