@@ -204,6 +204,7 @@ Picture paintMeadow() {
             canvas.at(x, y) = c;
         }
     paintMeadowFlowers(canvas);
+    art::enliven(canvas, 1.25, 1.1);
     return canvas.toPicture();
 }
 
