@@ -269,6 +269,7 @@ bool makeLighthouse(const std::string& dir) {
     paintCottage(canvas);
     paintLighthouse(canvas);
     paintLampHalo(canvas);
+    art::enliven(canvas, 1.2, 1.1);
     return savePng(canvas.toPicture(), dir + "/majakka.png");
 }
 
