@@ -118,22 +118,24 @@ struct Canvas {
     }
 };
 
-// Lifts colour (saturation about each pixel's grey) and contrast (about mid
-// grey) of a painted picture; contrastWeight(y) in 0..1 sets how much of the
-// contrast row y takes.
+// A colour with its saturation (about its own grey) and contrast (about mid
+// grey) lifted.
+inline Colour lifted(const Colour& c, double saturation, double contrast) {
+    const double grey = 0.3 * c.r + 0.59 * c.g + 0.11 * c.b;
+    auto lift = [&](double v) {
+        const double l = 128 + contrast * (grey + saturation * (v - grey) - 128);
+        return l < 0 ? 0.0 : l > 255 ? 255.0 : l;
+    };
+    return {lift(c.r), lift(c.g), lift(c.b)};
+}
+
+// Lifts colour and contrast of a painted picture; contrastWeight(y) in 0..1
+// sets how much of the contrast row y takes.
 template <typename Weight>
 void enliven(Canvas& canvas, double saturation, double contrast, Weight contrastWeight) {
     for (int y = 0; y < canvas.h; y++) {
         const double k = 1 + (contrast - 1) * contrastWeight(y);
-        for (int x = 0; x < canvas.w; x++) {
-            Colour& c = canvas.at(x, y);
-            const double grey = 0.3 * c.r + 0.59 * c.g + 0.11 * c.b;
-            auto lift = [&](double v) {
-                const double lifted = 128 + k * (grey + saturation * (v - grey) - 128);
-                return lifted < 0 ? 0.0 : lifted > 255 ? 255.0 : lifted;
-            };
-            c = {lift(c.r), lift(c.g), lift(c.b)};
-        }
+        for (int x = 0; x < canvas.w; x++) canvas.at(x, y) = lifted(canvas.at(x, y), saturation, k);
     }
 }
 inline void enliven(Canvas& canvas, double saturation, double contrast) {

@@ -343,6 +343,8 @@ bool makeSky(const std::string& dir) {
             }
         }
 
+    // The painting in fuller colour and contrast.
+    for (Colour& c : sky) c = art::lifted(c, 1.2, 1.1);
     Picture picture(W, H);
     for (int y = 0; y < H; y++)
         for (int x = 0; x < W; x++) {
