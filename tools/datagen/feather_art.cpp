@@ -134,7 +134,7 @@ FeatherSample featherAt(double px, double py, const ValueNoise& noise) {
     c = mix(c, Colour{128, 70, 44}, 0.22 * smoothstep(0.72, 1.0, across) * (1 - down));
     if (side > 0) c = mix(c, Colour{120, 72, 48}, 0.25 * smoothstep(4.5, 1.2, at) * smoothstep(0.2, 0.4, s));
     // Hand-painted mottling and lighter barb lines.
-    c = softpaint::scale(c, 0.94 + 0.08 * barbLine + 0.12 * noise.fbm(px / 7 + 20, py / 7 + 20, 3));
+    c = softpaint::scale(c, 0.96 + 0.05 * barbLine + 0.05 * noise.fbm(px / 9 + 20, py / 9 + 20, 2));
     // Light from the upper left catches the far vane.
     if (side < 0) c = mix(c, Colour{250, 236, 210}, 0.12 * (1 - down));
     // Tip: the darkest edge.
