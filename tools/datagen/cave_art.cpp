@@ -285,6 +285,11 @@ double splash(double x, double y, const art::ValueNoise& noise, Colour& colour) 
     colour = mix({130, 190, 196}, {250, 254, 252}, smoothstep(0.0, 1.0, lit));
     const double cover = smoothstep(-0.1, 0.3, body);
     if (drop > cover) colour = {232, 248, 246};
+    // Where the falling sheet still covers the cloud, only its gaps show it:
+    // there it is churned green water, so a gap reads as water rather than
+    // as a bright seam down the sheet.
+    const double sheet = smoothstep(-3, 5, waterInside(x - STRIP_X, y)) * (1 - smoothstep(190, 200, y));
+    colour = mix(colour, {70, 136, 144}, 0.85 * sheet);
     return std::max(cover, 0.8 * drop);
 }
 
