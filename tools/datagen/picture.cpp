@@ -19,8 +19,8 @@ namespace {
 // cluster. Each rank k marks where level k of 4096 is added, and every run of
 // ranks lies evenly scattered, so the dither reads as fine grain at any
 // brightness; a small Bayer matrix repeats every few pixels and shows as a
-// grid once the picture is shown at 2 x 2. Energies are integers, so the map
-// is the same on every machine.
+// grid once the picture is shown at 2 x 2. Energies are integers, so no
+// choice between near-equal spots hangs on the order of rounded sums.
 const int NOISE_SIZE = 64;
 const int NOISE_TEXELS = NOISE_SIZE * NOISE_SIZE;
 
