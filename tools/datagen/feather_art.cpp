@@ -1,5 +1,5 @@
-// bg3.png, feather.png and feather_alpha.png: a pale morning sky and a soft,
-// barred russet feather that drifts down over it. The feather lies along the
+// bg3.png, feather.png and feather_alpha.png: a pale morning sky over distant
+// hills, and a soft, barred russet feather that drifts down over it. The feather lies along the
 // picture's rising diagonal, inside the inscribed circle, so that as the
 // scene rocks it about the centre it swings around the horizontal.
 #include <cmath>
@@ -27,7 +27,7 @@ Colour skyAt(double x, double y, const ValueNoise& noise) {
     const double h = y / 240.0;
     // Clear blue overhead, a milky middle, warm cream near the ground.
     const Colour top{96, 156, 224}, middle{176, 206, 238}, low{250, 220, 190};
-    Colour c = h < 0.55 ? mix(top, middle, smoothstep(0, 0.55, h)) : mix(middle, low, smoothstep(0.55, 1, h));
+    Colour c = h < 0.55 ? mix(top, middle, smoothstep(0, 0.55, h)) : mix(middle, low, smoothstep(0.55, 0.84, h));
     // Morning light from the upper left.
     const double sun = std::exp(-(std::pow((x - 40) / 170, 2) + std::pow((y + 30) / 140, 2)));
     c = mix(c, Colour{255, 246, 226}, 0.55 * sun);
@@ -35,9 +35,22 @@ Colour skyAt(double x, double y, const ValueNoise& noise) {
     const double streak = noise.fbm(x / 150, y / 26, 4) + 0.18 * std::sin(y / 21.0 + x / 260.0);
     const double cloud = smoothstep(0.04, 0.32, streak) * (1 - 0.6 * h);
     c = mix(c, Colour{252, 250, 246}, 0.65 * cloud);
-    // A low bank of soft haze.
+    // Two ranges of distant hills, blue with distance, their crests caught
+    // by the low morning light.
+    const double farRidge = 203 - 9 * smoothstep(0, 1, 0.5 + 1.6 * noise.fbm(x / 95 + 7, 3.5, 3)) -
+                            6 * std::exp(-std::pow((x - 250) / 60, 2));
+    const double nearRidge = 219 - 12 * smoothstep(0, 1, 0.5 + 1.8 * noise.fbm(x / 70 + 31, 8.5, 3)) -
+                             5 * std::exp(-std::pow((x - 70) / 45, 2));
+    const double far = smoothstep(farRidge - 0.8, farRidge + 0.8, y);
+    const double near = smoothstep(nearRidge - 0.8, nearRidge + 0.8, y);
+    Colour farColour = mix(Colour{218, 206, 232}, Colour{252, 226, 204}, 0.6 * smoothstep(3, 0, y - farRidge));
+    Colour nearColour = mix(Colour{170, 186, 228}, Colour{150, 170, 218}, smoothstep(nearRidge, 240, y));
+    nearColour = mix(nearColour, Colour{250, 222, 196}, 0.5 * smoothstep(3, 0, y - nearRidge));
+    c = mix(c, farColour, 0.8 * far);
+    c = mix(c, nearColour, 0.85 * near);
+    // A low bank of soft haze, thinner over the hills so they still show.
     const double bank = smoothstep(0.0, 0.35, noise.fbm(x / 90 + 40, y / 40 + 9, 4) + (h - 0.82) * 1.6);
-    c = mix(c, Colour{250, 240, 228}, 0.5 * bank);
+    c = mix(c, Colour{250, 240, 228}, 0.5 * bank * (1 - 0.5 * far));
     return c;
 }
 
