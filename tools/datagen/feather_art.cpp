@@ -1,7 +1,8 @@
 // bg3.png, feather.png and feather_alpha.png: a pale morning sky over distant
-// hills, and a soft, barred russet feather that drifts down over it. The feather lies along the
-// picture's rising diagonal, inside the inscribed circle, so that as the
-// scene rocks it about the centre it swings around the horizontal.
+// hills, and a soft, barred russet feather that drifts down over it. The
+// feather lies along the picture's rising diagonal, inside the inscribed
+// circle, so that as the scene rocks it about the centre it swings around the
+// horizontal.
 #include <cmath>
 #include <string>
 #include <vector>
