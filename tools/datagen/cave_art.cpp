@@ -91,13 +91,24 @@ Colour wall(double x, double y, const art::ValueNoise& noise) {
     const double len = std::hypot(toMouthX, toMouthY) + 1e-6;
     const double facing = clamp01(0.5 - (hx * toMouthX + hy * toMouthY) / len * 22.0);
     const double facingUp = clamp01(0.5 - hy * 22.0);
+    // The bright sheet of the fall lights the wall beside it, the faces
+    // turned toward it most.
+    const double toFallX = 164 - x, toFallY = 120 - y;
+    const double fallLen = std::hypot(toFallX, toFallY) + 1e-6;
+    const double facingFall = clamp01(0.5 - (hx * toFallX + hy * toFallY) / fallLen * 22.0);
+    const double fallGlow = smoothstep(215, 240, x) * std::exp(-std::max(0.0, x - 240) / 90.0) * smoothstep(30, 80, y) *
+                            (1 - smoothstep(170, 215, y));
     double v = 0.1 + 0.78 * l.mouth * (0.35 + facing) + 0.32 * l.shaft * (0.4 + facingUp) + 0.18 * l.pool * facingUp +
-               0.07 * h;
+               0.07 * h + 0.2 * fallGlow * (0.2 + facingFall);
     const double seam = std::fmod(y / 16.0 + 0.9 * noise.fbm(x / 35.0, y / 30.0) + 50, 1.0);
     v -= (0.03 + 0.05 * l.mouth) * std::exp(-std::pow((seam - 0.5) / 0.06, 2));
     Colour c = rockTone(v);
     c = art::screen(c, SUNLIGHT, 0.25 * l.mouth * l.mouth);
-    c = art::screen(c, WATER_LIGHT, 0.22 * l.pool + 0.14 * l.shaft);
+    c = art::screen(c, WATER_LIGHT, 0.22 * l.pool + 0.14 * l.shaft + 0.3 * fallGlow * facingFall);
+    // Moss on the ledges the fall's spray keeps wet.
+    const double moss =
+        fallGlow * smoothstep(0.5, 0.75, facingUp) * smoothstep(0.02, 0.14, noise.fbm(x / 18.0 + 300, y / 9.0));
+    c = mix(c, mix(MOSS, MOSS_LIT, 0.6 * facingFall), 0.7 * moss);
     // Light thrown up by the rippling pool plays on the rock in wavy lines.
     const double wx = x + 6 * noise.fbm(x / 30.0 + 500, y / 20.0), wy = y + 4 * noise.fbm(x / 25.0, y / 15.0 + 80);
     const double ripple =

@@ -195,14 +195,19 @@ void write(Samples& s, const Line& l, double centreX) {
     }
 }
 
-// The bands: picture rows, the drawn width, and a role over the name.
+// The bands: picture rows, the drawn width, a role over the name, and where
+// the lettering sits in the band's rows (0 top, 0.5 centred, 1 bottom).
+// The second band slides left across the other two, which wobble up and
+// down beside it: its lettering keeps to its lower rows and the third band's
+// to its upper rows, so that the words pass each other instead of crossing.
 struct Band {
     int firstRow, endRow, width;
     const char* role;
-    double roleSize, nameSize;
+    double roleSize, nameSize, align;
 };
-const Band BANDS[3] = {
-    {0, 56, 180, "CODE", 15, 13}, {66, 118, 130, "MUSIC", 14, 12}, {126, 176, 110, "GRAPHICS", 12, 11}};
+const Band BANDS[3] = {{0, 56, 180, "CODE", 15, 13, 0.5},
+                       {66, 118, 130, "MUSIC", 11, 9.5, 1.0},
+                       {126, 176, 110, "GRAPHICS", 11, 9.5, 0.0}};
 
 struct Layers {
     art::Plane ink, outline, shadow;
@@ -226,10 +231,11 @@ Layers letter() {
     for (const Band& b : BANDS) {
         const double rows = b.endRow - b.firstRow;
         // Role capitals, then the name whose ascenders reach 0.5 x-height
-        // above its x-height; the pair is centred in the band's rows.
-        const double gap = 0.62 * b.nameSize;
+        // above its x-height. The margins leave room for the outline above
+        // and the shadow below.
+        const double gap = 0.45 * b.nameSize;
         const double block = b.roleSize + gap + 1.5 * b.nameSize;
-        const double top = b.firstRow + (rows - block) / 2;
+        const double top = b.firstRow + 5 + (rows - 13 - block) * b.align;
         const Line role{b.role, true, b.roleSize, 2.5, b.roleSize * 0.36, top + b.roleSize};
         const Line name{"tornvale", false, b.nameSize, 2.4, 1.3, top + block};
         const double centre = b.width / 2.0;
