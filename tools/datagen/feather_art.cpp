@@ -112,12 +112,12 @@ FeatherSample featherAt(double px, double py, const ValueNoise& noise) {
 
     // Ragged edge: the barb tips end at slightly different lengths.
     const double rag =
-        1.4 * noise.at(barbS * LENGTH / 2.2 + (side < 0 ? 40 : 0), 3.7) + 0.8 * std::sin(barbS * LENGTH * 0.9 + side);
+        0.7 * noise.at(barbS * LENGTH / 2.2 + (side < 0 ? 40 : 0), 3.7) + 0.4 * std::sin(barbS * LENGTH * 0.9 + side);
     const double edge = w + rag - 0.8;
     double vane = w > 0 ? smoothstep(edge + 0.9, edge - 1.6, at) : 0;
 
     // Splits: where barbs have come apart, a gap opening toward the edge.
-    static const double SPLITS[2][4] = {{0.38, 0.55, 0.71, 0.86}, {0.44, 0.63, 0.78, 0.0}};
+    static const double SPLITS[2][4] = {{0.55, 0.0, 0.0, 0.0}, {0.71, 0.0, 0.0, 0.0}};
     for (double split : SPLITS[side < 0 ? 0 : 1]) {
         if (split <= 0) continue;
         const double gap = std::exp(-std::pow((barbS - split) * LENGTH / 0.9, 2));
@@ -141,7 +141,7 @@ FeatherSample featherAt(double px, double py, const ValueNoise& noise) {
     c = mix(c, Colour{156, 86, 50}, smoothstep(0.55, 1.0, s));
     const double barS = s - 0.42 * at / LENGTH;
     const double bars = smoothstep(0.35, 0.5, barS) * std::pow(0.5 + 0.5 * std::cos(2 * PI * (barS - 0.44) / 0.125), 3);
-    c = mix(c, Colour{104, 58, 38}, 0.55 * bars);
+    c = mix(c, Colour{104, 58, 38}, 0.4 * bars);
     const double across = at / std::max(w, 1.0);
     // A darker rim defines the vane against the pale sky; a groove of
     // shadow runs beside the rachis on the lower vane.
