@@ -158,9 +158,13 @@ void paintHeadland(art::Canvas& canvas, const art::ValueNoise& noise) {
     for (int y = 0; y < height.h; y++)
         for (int x = 0; x < height.w; x++) {
             const double u = x + x0, v = y + tilt * (x + x0);
+            // Big crags, and ledges of bedded rock stepping down the slope:
+            // each bed a sloping tread whose front edge drops away.
             const double crags =
-                10 * std::pow(ridge(u / 42.0 + 3, v / 15.0), 2) + 2.5 * std::pow(ridge(u / 17.0, v / 7.0 + 7), 2);
-            height.at(x, y) = 26 * round.get(x, y) + crags * round.get(x, y);
+                9 * std::pow(ridge(u / 48.0 + 3, v / 18.0), 2) + 0.8 * std::pow(ridge(u / 17.0, v / 7.0 + 7), 2);
+            const double bed = v / 11.0 + 0.35 * noise.fbm(u / 30.0 + 11, v / 40.0);
+            const double ledges = 3.0 * (std::floor(bed) + smoothstep(0.7, 1.0, bed - std::floor(bed)));
+            height.at(x, y) = 26 * round.get(x, y) + (crags + ledges) * round.get(x, y);
         }
     height = art::blurred(height, 1);
     const double lx = -0.74, ly = -0.36, lz = 0.57;  // from the west, low
