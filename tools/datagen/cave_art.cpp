@@ -343,13 +343,25 @@ double boulder(const Boulder& b, double x, double y, const art::ValueNoise& nois
     if (inside < -1) return 0;
     const double lit = clamp01(0.5 - 0.5 * dx - 0.75 * dy);
     const Light l = lightAt(x, y);
-    colour = rockTone(0.04 + 0.26 * lit * (0.3 + 1.2 * l.mouth) + 0.05 * noise.fbm(x / 5.0, y / 5.0));
+    // Knobbly rock: a dome roughened by lumps and cracks, each lump lit on
+    // its side toward the light.
+    auto height = [&](double px, double py) {
+        return 1.6 * noise.fbm(px / 7.0 + b.seed * 3, py / 6.0) + 0.6 * noise.fbm(px / 2.6 + 40, py / 2.6 + b.seed);
+    };
+    const double gx = height(x + 1, y) - height(x - 1, y), gy = height(x, y + 1) - height(x, y - 1);
+    const double bump = clamp01(0.5 - 1.4 * gx - 1.8 * gy);
+    colour =
+        rockTone(0.04 + 0.26 * lit * (0.3 + 1.2 * l.mouth) * (0.55 + 0.9 * bump) + 0.05 * noise.fbm(x / 5.0, y / 5.0));
     const double rim = std::exp(-std::max(0.0, inside) / 2.0) * clamp01(-dy * 1.6 - 0.1) * (0.25 + l.mouth);
     colour = art::screen(colour, SUNLIGHT, 0.7 * rim);
-    // A cap of moss along the top, thinning down the sides.
+    // A cap of moss along the top, thinning down the sides in ragged
+    // tufts, its cushions lit on top and darker in the hollows between.
     const double moss =
-        smoothstep(0.0, 0.2, -dy - 0.5 + 0.3 * noise.fbm(x / 22.0 + 90, b.seed)) * smoothstep(1.0, 3.5, inside);
-    colour = mix(colour, mix(MOSS, MOSS_LIT, clamp01(lit * (0.3 + 1.3 * l.mouth))), 0.75 * moss);
+        smoothstep(0.0, 0.2, -dy - 0.5 + 0.3 * noise.fbm(x / 22.0 + 90, b.seed) + 0.25 * noise.fbm(x / 4.0, y / 4.0)) *
+        smoothstep(1.0, 3.5, inside);
+    const double cushion = clamp01(0.5 + 1.6 * noise.fbm(x / 3.5 + 120, y / 3.0 + b.seed));
+    const Colour mossColour = mix(MOSS, MOSS_LIT, clamp01(lit * (0.3 + 1.3 * l.mouth) * (0.5 + cushion)));
+    colour = mix(colour, art::scale(mossColour, 0.8 + 0.35 * cushion), 0.8 * moss);
     return smoothstep(-1, 1, inside);
 }
 
