@@ -404,12 +404,43 @@ Cell beadCell(const DropShape& s) {
 
 }  // namespace
 
+// Street lamps already lit on the dark afternoon: their posts are painted
+// with the view, their lights after the blur, as the bright soft discs a
+// lamp becomes out of focus, each mirrored in the wet street below it.
+const double LAMP_X[] = {22, 118, 206, 300};
+const double LAMP_Y = 150;
+
+void paintLampPosts(art::Canvas& canvas) {
+    for (double lx : LAMP_X)
+        for (int y = static_cast<int>(LAMP_Y); y < static_cast<int>(STREET_Y) + 1; y++)
+            for (int x = static_cast<int>(lx) - 2; x <= static_cast<int>(lx) + 2; x++)
+                canvas.over(x, y, {62, 64, 78}, clamp01(1.4 - std::fabs(x + 0.5 - lx)));
+}
+
+void paintLampLights(art::Canvas& canvas) {
+    const Colour core = {255, 240, 204}, halo = {255, 196, 122};
+    for (double lx : LAMP_X)
+        for (int y = 0; y < H; y++)
+            for (int x = static_cast<int>(lx) - 16; x <= static_cast<int>(lx) + 16; x++) {
+                if (x < 0 || x >= W) continue;
+                const double dx = x + 0.5 - lx, dy = y + 0.5 - LAMP_Y;
+                const double d = std::sqrt(dx * dx + dy * dy);
+                canvas.over(x, y, halo, 0.6 * std::exp(-d / 8.0));
+                canvas.over(x, y, core, smoothstep(5.0, 3.0, d));
+                // The reflection: a warm smear down the wet street.
+                const double ry = (y + 0.5 - (2 * STREET_Y - LAMP_Y)) / 9.0, rx = dx / 2.5;
+                if (y > STREET_Y) canvas.over(x, y, halo, 0.45 * std::exp(-(rx * rx + ry * ry)));
+            }
+}
+
 bool makeRainyWindow(const std::string& dir) {
     const art::ValueNoise noise(0xBE77E);
     art::Canvas canvas(W, H, {0, 0, 0});
     paintView(canvas, noise);
+    paintLampPosts(canvas);
     enliven(canvas);
     defocus(canvas, 2);
+    paintLampLights(canvas);
     paintFallingRain(canvas);
     glass(canvas);
     return savePng(canvas.toPicture(), dir + "/bg2.png");
