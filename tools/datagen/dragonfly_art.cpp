@@ -178,6 +178,32 @@ void paintMeadowFlowers(art::Canvas& canvas) {
     }
 }
 
+// Tall grass right in front of the eye along the bottom edge, most of it
+// toward the corners: long blades leaning outward, lit on their tips.
+void paintForegroundGrass(art::Canvas& canvas) {
+    Rng rng(0x6A55);
+    const Colour dark = {58, 104, 40}, light = {150, 196, 84};
+    for (int k = 0; k < 70; k++) {
+        // Most blades stand near the corners, few toward the middle.
+        const double side = k % 2 ? 1 : -1;
+        const double spread = std::pow(rng.uniform(), 1.8);
+        const double baseX = 160 + side * (160 - 150 * spread) + 6 * (rng.uniform() - 0.5);
+        const double height = (18 + 46 * rng.uniform()) * (1 - 0.6 * spread);
+        const double lean = side * (0.15 + 0.35 * rng.uniform());
+        const double width = 1.6 + 1.6 * rng.uniform();
+        for (double t = 0; t <= 1; t += 0.01) {
+            const double x = baseX + lean * height * t * t, y = SCREEN_H + 2 - height * t;
+            const double w = width * (1 - t) + 0.4;
+            const Colour c = mix(dark, light, smoothstep(0.3, 1.0, t) * (0.5 + 0.5 * rng.uniform()));
+            for (int py = static_cast<int>(y) - 1; py <= static_cast<int>(y) + 1; py++)
+                for (int px = static_cast<int>(x - w) - 1; px <= static_cast<int>(x + w) + 1; px++)
+                    canvas.over(
+                        px, py, c,
+                        0.85 * clamp01(w + 0.5 - std::fabs(px + 0.5 - x)) * clamp01(1.2 - std::fabs(py + 0.5 - y)));
+        }
+    }
+}
+
 Picture paintMeadow() {
     const art::ValueNoise noise(0x3EAD0);
     const std::vector<Cloud> sky = clouds();
@@ -204,6 +230,7 @@ Picture paintMeadow() {
             canvas.at(x, y) = c;
         }
     paintMeadowFlowers(canvas);
+    paintForegroundGrass(canvas);
     art::enliven(canvas, 1.25, 1.1);
     return canvas.toPicture();
 }
