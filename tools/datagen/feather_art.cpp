@@ -203,12 +203,37 @@ const PaintedFeather& paintedFeather() {
 
 }  // namespace
 
+// A few swallows far off in the morning sky, each a pair of thin arcs; on
+// the left, where the drifting feather never reaches.
+void paintBirds(Canvas& sky) {
+    const double birds[][3] = {{14, 58, 1.3}, {26, 51, 1.0}, {34, 62, 0.85}, {40, 54, 0.75}};
+    const Colour ink = {84, 96, 128};
+    for (const auto& b : birds)
+        for (int side = -1; side <= 1; side += 2)
+            for (double t = 0; t <= 1.0; t += 0.02) {
+                const double x = b[0] + side * t * 5.0 * b[2];
+                const double y = b[1] - std::sin(t * PI) * 1.8 * b[2] + t * t * 1.2 * b[2];
+                for (int py = static_cast<int>(y) - 1; py <= static_cast<int>(y) + 1; py++)
+                    for (int px = static_cast<int>(x) - 1; px <= static_cast<int>(x) + 1; px++) {
+                        if (px < 0 || py < 0 || px >= sky.width || py >= sky.height) continue;
+                        const double d = std::hypot(px + 0.5 - x, py + 0.5 - y);
+                        const double a = 0.22 * clamp01(1.1 - d) * (1 - 0.4 * t);
+                        Colour& c = sky.at(px, py);
+                        c = mix(c, ink, a);
+                    }
+            }
+}
+
 bool makeFeatherBackground(const std::string& dir) {
     const ValueNoise noise(33);
+    Canvas sky(320, 240);
+    for (int y = 0; y < 240; y++)
+        for (int x = 0; x < 320; x++) sky.at(x, y) = skyAt(x + 0.5, y + 0.5, noise);
+    paintBirds(sky);
     Picture picture(320, 240);
     for (int y = 0; y < 240; y++)
         for (int x = 0; x < 320; x++) {
-            const Colour c = skyAt(x + 0.5, y + 0.5, noise);
+            const Colour& c = sky.at(x, y);
             picture.setDithered(x, y, c.r, c.g, c.b);
         }
     return savePng(picture, dir + "/bg3.png");
