@@ -263,6 +263,41 @@ void paintLampHalo(art::Canvas& canvas) {
 
 }  // namespace
 
+// A small sailing boat heading home across the bright water, a dark
+// silhouette with a warm light at its cabin and its shadow on the sea.
+void paintSailboat(art::Canvas& canvas) {
+    const double mast = 66, water = 188;
+    auto inside = [&](double x, double y) {
+        // The hull, the mast, the mainsail and the jib.
+        const double hullHalf = 7.5 - 2.5 * (y - (water - 3)) / 3;
+        if (y > water - 3 && y < water && std::fabs(x - mast - 0.5) < hullHalf) return 1;
+        if (std::fabs(x - mast) < 0.45 && y > water - 19 && y <= water - 3) return 1;
+        const double t = (y - (water - 18)) / 15.0;  // 0 at the sail's head, 1 at its foot
+        if (t >= 0 && t <= 1 && x < mast && x > mast - 8.5 * t) return 2;
+        if (t >= 0.12 && t <= 1 && x > mast && x < mast + 5.5 * (t - 0.12)) return 2;
+        return 0;
+    };
+    for (int y = static_cast<int>(water) - 20; y < static_cast<int>(water) + 1; y++)
+        for (int x = static_cast<int>(mast) - 11; x < static_cast<int>(mast) + 11; x++) {
+            double hull = 0, sail = 0;
+            for (int j = 0; j < 4; j++)
+                for (int i = 0; i < 4; i++) {
+                    const int part = inside(x + (i + 0.5) / 4, y + (j + 0.5) / 4);
+                    hull += part == 1, sail += part == 2;
+                }
+            canvas.over(x, y, {36, 24, 50}, hull / 16);
+            canvas.over(x, y, {92, 62, 96}, sail / 16);
+        }
+    // Its shadow on the water, broken by the swell.
+    for (int y = static_cast<int>(water); y < static_cast<int>(water) + 9; y++)
+        for (int x = static_cast<int>(mast) - 8; x < static_cast<int>(mast) + 9; x++) {
+            const double fall = 1 - (y - water) / 9.0;
+            const double broken = 0.5 + 0.5 * std::sin(y * 2.3 + x * 0.7);
+            canvas.over(x, y, {40, 28, 56}, 0.35 * fall * broken * clamp01(7 - std::fabs(x + 0.5 - mast)));
+        }
+    canvas.over(static_cast<int>(mast) + 3, static_cast<int>(water) - 3, {255, 206, 130}, 0.95);
+}
+
 bool makeLighthouse(const std::string& dir) {
     const art::ValueNoise noise(0x4D414A);
     art::Canvas canvas(W, H, {0, 0, 0});
@@ -270,6 +305,7 @@ bool makeLighthouse(const std::string& dir) {
         for (int x = 0; x < W; x++) canvas.at(x, y) = skyAt(x + 0.5, y + 0.5, noise);
     paintStars(canvas);
     paintSeaAndLand(canvas, noise);
+    paintSailboat(canvas);
     paintCottage(canvas);
     paintLighthouse(canvas);
     paintLampHalo(canvas);
