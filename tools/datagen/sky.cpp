@@ -286,6 +286,37 @@ void paintBirds(std::vector<Colour>& sky) {
     }
 }
 
+// The little biplane far off, flying home into the sunset: a side view a
+// dozen pixels long, dark against the sky. Parts as boxes in its own units
+// (nose to the right), then placed and tilted a little.
+void paintFarPlane(std::vector<Colour>& sky) {
+    const double cx = 194, cy = 76, scale = 1.6, tilt = -0.12;
+    auto inside = [](double u, double v) {
+        if (u > -6 && u < 6 && std::fabs(v - 0.2 * std::max(0.0, -u - 2) / 4) < 0.9 - 0.4 * std::max(0.0, -u - 3) / 3)
+            return true;                                                    // fuselage
+        if (u > -1.5 && u < 2.5 && std::fabs(v + 2.2) < 0.45) return true;  // upper wing
+        if (u > -1.2 && u < 2.2 && std::fabs(v - 1.0) < 0.45) return true;  // lower wing
+        if (std::fabs(u - 0.5) < 0.3 && v > -2.2 && v < 1.0) return true;   // strut
+        if (u > -6.2 && u < -4.6 && v > -2.6 && v < 0) return true;         // fin
+        if (std::fabs(u - 6.3) < 0.3 && std::fabs(v) < 1.8) return true;    // propeller
+        if (std::fabs(u - 1.6) < 0.6 && v > 1.2 && v < 2.4) return true;    // wheels
+        return false;
+    };
+    const Colour ink = {64, 50, 88};
+    for (int y = static_cast<int>(cy) - 9; y <= static_cast<int>(cy) + 9; y++)
+        for (int x = static_cast<int>(cx) - 14; x <= static_cast<int>(cx) + 14; x++) {
+            int n = 0;
+            for (int j = 0; j < 4; j++)
+                for (int i = 0; i < 4; i++) {
+                    const double dx = (x + (i + 0.5) / 4 - cx) / scale, dy = (y + (j + 0.5) / 4 - cy) / scale;
+                    const double u = dx * std::cos(tilt) + dy * std::sin(tilt);
+                    const double v = -dx * std::sin(tilt) + dy * std::cos(tilt);
+                    n += inside(u, v);
+                }
+            if (n) sky[y * W + x] = mix(sky[y * W + x], ink, 0.85 * n / 16.0);
+        }
+}
+
 }  // namespace
 
 bool makeSky(const std::string& dir) {
@@ -293,6 +324,7 @@ bool makeSky(const std::string& dir) {
     const ValueNoise noise(0x5C1E5);
     paintSkyAndSun(sky, noise);
     paintBirds(sky);
+    paintFarPlane(sky);
 
     Rng rng(0xB1A5C0DE);
     // Back to front: distant cumulus, the tall foreground heap, then the
