@@ -469,6 +469,25 @@ void paintGrass(art::Canvas& canvas, const art::ValueNoise& noise) {
 
 }  // namespace
 
+// Glow-worms on the dark ceiling and the far wall: tiny points of cool
+// light, each with a faint halo, in loose clusters.
+void paintGlowWorms(art::Canvas& canvas) {
+    Rng rng(0x6E0);
+    const Colour glow = {170, 255, 230};
+    for (int k = 0; k < 46; k++) {
+        // Most over the dark right-hand roof, a few over the left.
+        const bool right = k % 5 != 0;
+        const double x = right ? 236 + 80 * rng.uniform() : 70 + 40 * rng.uniform();
+        const double y = right ? 6 + 70 * std::pow(rng.uniform(), 1.5) : 4 + 14 * rng.uniform();
+        const double bright = 0.5 + 0.5 * rng.uniform();
+        for (int py = static_cast<int>(y) - 3; py <= static_cast<int>(y) + 3; py++)
+            for (int px = static_cast<int>(x) - 3; px <= static_cast<int>(x) + 3; px++) {
+                const double d = std::hypot(px + 0.5 - x, py + 0.5 - y);
+                canvas.over(px, py, glow, bright * (0.9 * clamp01(0.9 - d) + 0.25 * std::exp(-d * d / 3.0)));
+            }
+    }
+}
+
 bool makeCave(const std::string& dir) {
     const art::ValueNoise noise(0xCA7E);
     art::Canvas canvas(W, H, {0, 0, 0});
@@ -537,6 +556,7 @@ bool makeCave(const std::string& dir) {
         }
     paintVines(canvas, noise);
     paintGrass(canvas, noise);
+    paintGlowWorms(canvas);
     // Light streaming in from the mouth toward the pool, and a soft
     // darkening toward the frame's edges away from it.
     for (int y = 0; y < H; y++)
