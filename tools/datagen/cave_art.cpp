@@ -467,8 +467,6 @@ void paintGrass(art::Canvas& canvas, const art::ValueNoise& noise) {
     }
 }
 
-}  // namespace
-
 // Glow-worms on the dark ceiling and the far wall: tiny points of cool
 // light, each with a faint halo, in loose clusters.
 void paintGlowWorms(art::Canvas& canvas) {
@@ -487,6 +485,8 @@ void paintGlowWorms(art::Canvas& canvas) {
             }
     }
 }
+
+}  // namespace
 
 bool makeCave(const std::string& dir) {
     const art::ValueNoise noise(0xCA7E);

@@ -201,8 +201,6 @@ const PaintedFeather& paintedFeather() {
     return feather;
 }
 
-}  // namespace
-
 // A few swallows far off in the morning sky, each a pair of thin arcs; on
 // the left, where the drifting feather never reaches.
 void paintBirds(Canvas& sky) {
@@ -223,6 +221,8 @@ void paintBirds(Canvas& sky) {
                     }
             }
 }
+
+}  // namespace
 
 bool makeFeatherBackground(const std::string& dir) {
     const ValueNoise noise(33);

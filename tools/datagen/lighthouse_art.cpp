@@ -261,8 +261,6 @@ void paintLampHalo(art::Canvas& canvas) {
         }
 }
 
-}  // namespace
-
 // A small sailing boat heading home across the bright water, a dark
 // silhouette with a warm light at its cabin and its shadow on the sea.
 void paintSailboat(art::Canvas& canvas) {
@@ -297,6 +295,8 @@ void paintSailboat(art::Canvas& canvas) {
         }
     canvas.over(static_cast<int>(mast) + 3, static_cast<int>(water) - 3, {255, 206, 130}, 0.95);
 }
+
+}  // namespace
 
 bool makeLighthouse(const std::string& dir) {
     const art::ValueNoise noise(0x4D414A);

@@ -402,8 +402,6 @@ Cell beadCell(const DropShape& s) {
     return cell;
 }
 
-}  // namespace
-
 // Street lamps already lit on the dark afternoon: their posts are painted
 // with the view, their lights after the blur, as the bright soft discs a
 // lamp becomes out of focus, each mirrored in the wet street below it.
@@ -432,6 +430,8 @@ void paintLampLights(art::Canvas& canvas) {
                 if (y > STREET_Y) canvas.over(x, y, halo, 0.45 * std::exp(-(rx * rx + ry * ry)));
             }
 }
+
+}  // namespace
 
 bool makeRainyWindow(const std::string& dir) {
     const art::ValueNoise noise(0xBE77E);
