@@ -151,7 +151,9 @@ bool inside(const AtlasRect& r, double u, double v) {
 }
 
 // A wing: span along u (left tip at u0), chord along v (leading edge at v0).
-Colour wing(double u, double v, const AtlasRect& r, bool ailerons, const art::ValueNoise& noise) {
+// The underside is the same fabric in the wing's own shade: seen from below,
+// a plane whose every surface is equally bright reads as a flat cut-out.
+Colour wing(double u, double v, const AtlasRect& r, bool ailerons, bool underside, const art::ValueNoise& noise) {
     const double span = clamp01((u - r.u0) / (r.u1 - r.u0));
     const double chord = clamp01((v - r.v0) / (r.v1 - r.v0));
     Colour c = fabric(u - r.u0, chord, (r.u1 - r.u0) / 18.0, noise);
@@ -160,15 +162,43 @@ Colour wing(double u, double v, const AtlasRect& r, bool ailerons, const art::Va
         const double hinge = r.v0 + 0.74 * (r.v1 - r.v0);
         c = mix(c, FABRIC_DARK, 0.7 * band(v, hinge, 0.5));
     }
-    // Roundels near both tips.
-    const double rad = 0.40 * (r.v1 - r.v0);
+    // Roundels near both tips, round on the wing: its texels lie twice as
+    // close along the span as along the chord.
+    const double rad = 0.40 * (r.v1 - r.v0) * PlaneAtlas::WING_TEXEL_ASPECT;
     const double cy = 0.5 * (r.v0 + r.v1);
     for (double s : {0.16, 0.84}) {
         Colour mark;
-        const double cover = roundel(u, v, r.u0 + s * (r.u1 - r.u0), cy, rad, mark);
+        const double cover = roundel(u, cy + (v - cy) * PlaneAtlas::WING_TEXEL_ASPECT,
+                                     r.u0 + s * (r.u1 - r.u0), cy, rad, mark);
         c = mix(c, mark, cover);
     }
+    if (underside) c = art::scale(c, 0.55);
     return outlined(c, u, v, r, 1.5);
+}
+
+// The cowling: spun aluminium, unrolled around the nose (u) from its front
+// (v0). Its corners sit at angles (k + 0.5) x 45 degrees for u = k / 8; lit
+// from above, with a hard sheen along the upper shoulder and the lower half
+// mirroring the dark below. The nose cap, at the front, is darker.
+Colour cowling(double u, double v, const AtlasRect& r) {
+    const double a = (clamp01((u - r.u0) / (r.u1 - r.u0)) * 8 + 0.5) * PI / 4;
+    const double up = std::sin(a), along = clamp01((v - r.v0) / (r.v1 - r.v0));
+    const Colour dark = {44, 46, 56}, metal = {150, 154, 164}, sheen = {236, 238, 242};
+    Colour c = mix(dark, metal, smoothstep(-0.6, 0.5, up));
+    c = mix(c, sheen, 0.8 * std::exp(-std::pow((up - 0.8) / 0.18, 2)));
+    return art::scale(c, 0.6 + 0.4 * smoothstep(0.2, 0.5, along));
+}
+
+// Struts: varnished walnut, unrolled around each strut's three sides along u:
+// the front (facing forward, rarely seen), then the left and the right rear
+// faces. Lit from the upper left, so the left face is the light one; a glint
+// of varnish runs down the edge between the two rear faces. Flat dark bars
+// looked unlit next to the shaded wings.
+Colour strut(double u, const AtlasRect& r) {
+    const double across = clamp01((u - r.u0) / (r.u1 - r.u0)) * 3;  // 0..3, one unit a side
+    const Colour shade = {46, 30, 26}, mid = {92, 60, 44}, lit = {150, 104, 76}, glint = {214, 180, 150};
+    Colour c = across < 1 ? mid : across < 2 ? mix(lit, mid, across - 1) : mix(mid, shade, across - 2);
+    return mix(c, glint, 0.7 * std::exp(-std::pow((across - 2) / 0.12, 2)));
 }
 
 // Tailplane: chord along u (leading edge at u1), span along v.
@@ -226,15 +256,23 @@ bool makePlaneTexture(const std::string& dir) {
             const double u = x + 0.5, v = y + 0.5;
             Colour c = reflection(u, v);
             if (inside(PlaneAtlas::UPPER_WING, u, v))
-                c = wing(u, v, PlaneAtlas::UPPER_WING, true, noise);
+                c = wing(u, v, PlaneAtlas::UPPER_WING, true, false, noise);
+            else if (inside(PlaneAtlas::UPPER_WING_UNDER, u, v))
+                c = wing(u, v, PlaneAtlas::UPPER_WING_UNDER, true, true, noise);
             else if (inside(PlaneAtlas::LOWER_WING, u, v))
-                c = wing(u, v, PlaneAtlas::LOWER_WING, false, noise);
+                c = wing(u, v, PlaneAtlas::LOWER_WING, false, false, noise);
+            else if (inside(PlaneAtlas::LOWER_WING_UNDER, u, v))
+                c = wing(u, v, PlaneAtlas::LOWER_WING_UNDER, false, true, noise);
             else if (inside(PlaneAtlas::TAILPLANE, u, v))
                 c = tailplane(u, v, PlaneAtlas::TAILPLANE, noise);
             else if (inside(PlaneAtlas::FIN, u, v))
                 c = fin(u, v, PlaneAtlas::FIN, noise);
             else if (inside(PlaneAtlas::PROPELLER, u, v))
                 c = propeller(u, v, PlaneAtlas::PROPELLER, noise);
+            else if (inside(PlaneAtlas::STRUT, u, v))
+                c = strut(u, PlaneAtlas::STRUT);
+            else if (inside(PlaneAtlas::COWLING, u, v))
+                c = cowling(u, v, PlaneAtlas::COWLING);
             canvas.at(x, y) = c;
         }
     return savePng(canvas.toPicture(art::Canvas::Quantise::Nearest), dir + "/env_red.png");

@@ -15,11 +15,16 @@ struct AtlasRect {
 // grazing faces show (at the silhouette), the top of the disc is "up" on screen.
 // The painted parts sit in the border strips, where only grazing faces reach:
 namespace PlaneAtlas {
-// Upper wing, both surfaces: the span runs along u (left tip at u0, as seen
-// from behind), the chord along v (leading edge at v0).
-constexpr AtlasRect UPPER_WING = {2, 2, 253, 44};
+// Upper wing, its top surface: the span runs along u (left tip at u0, as seen
+// from behind), the chord along v (leading edge at v0). Its underside, in the
+// shade, lies just below.
+constexpr AtlasRect UPPER_WING = {2, 2, 253, 22};
+constexpr AtlasRect UPPER_WING_UNDER = {2, 24, 253, 44};
 // Lower wing, laid out the same way.
-constexpr AtlasRect LOWER_WING = {2, 211, 253, 253};
+constexpr AtlasRect LOWER_WING = {2, 211, 253, 231};
+constexpr AtlasRect LOWER_WING_UNDER = {2, 233, 253, 253};
+// Texels per unit of wing along the span, over those along the chord.
+constexpr double WING_TEXEL_ASPECT = 2.0;
 // Tailplane, both surfaces: span along v (left tip at v0), chord along u
 // (leading edge at u1, the inner side of the strip).
 constexpr AtlasRect TAILPLANE = {2, 52, 40, 158};
@@ -29,6 +34,13 @@ constexpr AtlasRect FIN = {2, 166, 40, 204};
 // Propeller blades and the tail skid, bare wood: blade length along v (one tip
 // at v0, the other at v1), blade width along u.
 constexpr AtlasRect PROPELLER = {215, 52, 253, 204};
+// Struts: dark ash, unrolled around each strut along u, its length along v.
+// In the picture's corner, beyond the reach of any reflected direction.
+constexpr AtlasRect STRUT = {4, 47, 20, 49};
+// The cowling and nose cap, bare metal: unrolled around the nose along u
+// (from the lower right round past the top), from the nose (v0) back to the
+// body (v1). In the opposite corner.
+constexpr AtlasRect COWLING = {234, 46, 252, 50};
 }  // namespace PlaneAtlas
 
 // kukka.png: every face of the flower is texture-mapped (the show fades the

@@ -1,7 +1,7 @@
 // Shapes shared by the two mesh makers.
 #include "mesh_parts.h"
 
-void addWingBox(MeshBuilder& mesh, Vec3 lo, Vec3 hi, const AtlasRect& rect, int material) {
+void addWingBox(MeshBuilder& mesh, Vec3 lo, Vec3 hi, const AtlasRect& rect, const AtlasRect& under, int material) {
     int v[2][2][2];
     for (int ix = 0; ix < 2; ix++)
         for (int iy = 0; iy < 2; iy++)
@@ -12,6 +12,7 @@ void addWingBox(MeshBuilder& mesh, Vec3 lo, Vec3 hi, const AtlasRect& rect, int 
     // Span to u, chord to v with the leading edge (high y) at the top of the rect.
     auto spanU = [&](int ix) { return ix ? rect.u1 : rect.u0; };
     auto chordV = [&](int iy) { return iy ? rect.v0 : rect.v1; };
+    auto underV = [&](int iy) { return iy ? under.v0 : under.v1; };
     // A quad of the box, given by its four corners in order around it.
     auto quad = [&](const int(&c)[4], const Texel(&t)[4]) {
         int tv[4];
@@ -22,10 +23,11 @@ void addWingBox(MeshBuilder& mesh, Vec3 lo, Vec3 hi, const AtlasRect& rect, int 
         mesh.addFace(c[0], c[1], c[2], tv[0], tv[1], tv[2], material, out);
         mesh.addFace(c[0], c[2], c[3], tv[0], tv[2], tv[3], material, out);
     };
-    // Top and bottom: the painted surfaces.
-    for (int iz = 0; iz < 2; iz++)
-        quad({v[0][0][iz], v[1][0][iz], v[1][1][iz], v[0][1][iz]},
-             {{spanU(0), chordV(0)}, {spanU(1), chordV(0)}, {spanU(1), chordV(1)}, {spanU(0), chordV(1)}});
+    // Bottom and top: the painted surfaces.
+    quad({v[0][0][0], v[1][0][0], v[1][1][0], v[0][1][0]},
+         {{under.u0, underV(0)}, {under.u1, underV(0)}, {under.u1, underV(1)}, {under.u0, underV(1)}});
+    quad({v[0][0][1], v[1][0][1], v[1][1][1], v[0][1][1]},
+         {{spanU(0), chordV(0)}, {spanU(1), chordV(0)}, {spanU(1), chordV(1)}, {spanU(0), chordV(1)}});
     // Leading and trailing edges: thin strips along the rect's top and bottom rims.
     const double rim = 1.5;
     quad({v[0][1][0], v[1][1][0], v[1][1][1], v[0][1][1]},

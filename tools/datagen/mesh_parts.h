@@ -20,9 +20,10 @@ inline double atlasU(const AtlasRect& r, double s) { return r.u0 + (r.u1 - r.u0)
 inline double atlasV(const AtlasRect& r, double t) { return r.v0 + (r.v1 - r.v0) * t; }
 
 // A thin box between two corners (axis-aligned), faces oriented outward. The
-// top and bottom (z) faces map x to u and y to v of rect (y1 at v0: the
-// leading edge of a wing); the four thin sides map onto the rect's rim.
-void addWingBox(MeshBuilder& mesh, Vec3 lo, Vec3 hi, const AtlasRect& rect, int material);
+// top (z) face maps x to u and y to v of rect (y1 at v0: the leading edge of
+// a wing), the bottom face the same way into under; the four thin sides map
+// onto rect's rim.
+void addWingBox(MeshBuilder& mesh, Vec3 lo, Vec3 hi, const AtlasRect& rect, const AtlasRect& under, int material);
 
 // An open prism along the segment from bottom to top (no end caps: both ends
 // sit inside other parts). section holds the corner offsets around the axis,

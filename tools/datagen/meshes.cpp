@@ -51,7 +51,7 @@ struct Ring {
 
 // Cowling and fuselage: a nose cap, the round cowling, the body tapering to
 // the tail post. The cowling's rear ring is doubled so that the metal cowling
-// and the fabric body meet at a crease instead of one smeared reflection.
+// and the lacquered body meet at a crease.
 void addFuselage(MeshBuilder& mesh) {
     const int sides = 8;
     const Ring cowlFront = {1.42, 0.30, 0.30, 0.06};
@@ -76,22 +76,31 @@ void addFuselage(MeshBuilder& mesh) {
         const Vec3 mid = (mesh.vertex(a) + mesh.vertex(b) + mesh.vertex(c)) * (1.0 / 3);
         return mid - Vec3{0, mid.y, axisZ};
     };
-    const int noseTexel = texel(4, 0);
+    // The cowling is painted metal, unrolled around the nose the same way.
+    auto cowlTexel = [&](double around, double along) {
+        const AtlasRect& r = PlaneAtlas::COWLING;
+        return mesh.addTexel(atlasU(r, around / sides), atlasV(r, along / 0.25));
+    };
+    const int noseTexel = cowlTexel(4, 0);
     for (int k = 0; k < sides; k++) {
         const int k1 = (k + 1) % sides;
-        mesh.addFace(n, r0[k], r0[k1], noseTexel, texel(k, 0.1), texel(k + 1, 0.1), MATERIAL_ENVIRONMENT, {0, 1, 0});
+        mesh.addFace(n, r0[k], r0[k1], noseTexel, cowlTexel(k, 0.1), cowlTexel(k + 1, 0.1), MATERIAL_TEXTURED,
+                     {0, 1, 0});
     }
-    auto band = [&](const int* a, const int* b, double va, double vb, double axisZ) {
+    auto band = [&](const int* a, const int* b, double va, double vb, double axisZ, int material) {
+        auto at = [&](double around, double along) {
+            return material == MATERIAL_TEXTURED ? cowlTexel(around, along) : texel(around, along);
+        };
         for (int k = 0; k < sides; k++) {
             const int k1 = (k + 1) % sides;
-            mesh.addFace(a[k], a[k1], b[k1], texel(k, va), texel(k + 1, va), texel(k + 1, vb), MATERIAL_ENVIRONMENT,
+            mesh.addFace(a[k], a[k1], b[k1], at(k, va), at(k + 1, va), at(k + 1, vb), material,
                          radial(a[k], a[k1], b[k1], axisZ));
-            mesh.addFace(a[k], b[k1], b[k], texel(k, va), texel(k + 1, vb), texel(k, vb), MATERIAL_ENVIRONMENT,
+            mesh.addFace(a[k], b[k1], b[k], at(k, va), at(k + 1, vb), at(k, vb), material,
                          radial(a[k], b[k1], b[k], axisZ));
         }
     };
-    band(r0, r1, 0.1, 0.25, 0.06);
-    band(r1b, r2, 0.25, 0.6, 0.07);
+    band(r0, r1, 0.1, 0.25, 0.06, MATERIAL_TEXTURED);
+    band(r1b, r2, 0.25, 0.6, 0.07, MATERIAL_ENVIRONMENT);
     for (int k = 0; k < sides; k++) {
         const int k1 = (k + 1) % sides;
         Vec3 out = radial(r2[k], r2[k1], t, 0.12);
@@ -125,8 +134,10 @@ bool buildPlane(MeshBuilder& mesh) {
     addFuselage(mesh);
 
     // Wings: the upper one staggered forward; both painted.
-    addWingBox(mesh, {-2.70, -0.30, 0.74}, {2.70, 0.58, 0.80}, PlaneAtlas::UPPER_WING, MATERIAL_TEXTURED);
-    addWingBox(mesh, {-2.55, -0.52, -0.24}, {2.55, 0.34, -0.18}, PlaneAtlas::LOWER_WING, MATERIAL_TEXTURED);
+    addWingBox(mesh, {-2.70, -0.30, 0.74}, {2.70, 0.58, 0.80}, PlaneAtlas::UPPER_WING, PlaneAtlas::UPPER_WING_UNDER,
+               MATERIAL_TEXTURED);
+    addWingBox(mesh, {-2.55, -0.52, -0.24}, {2.55, 0.34, -0.18}, PlaneAtlas::LOWER_WING, PlaneAtlas::LOWER_WING_UNDER,
+               MATERIAL_TEXTURED);
 
     // Tailplane: a rounded plate through the tail, painted on both sides.
     {
@@ -164,12 +175,13 @@ bool buildPlane(MeshBuilder& mesh) {
     }
 
     // Struts: a streamlined interplane strut on each side and the cabane
-    // struts holding the upper wing over the cockpit.
+    // struts holding the upper wing over the cockpit. Dark, so that they
+    // stand apart from the red wings they join.
     const std::vector<Vec3> strut = {{0.045, 0.12, 0}, {-0.045, 0.12, 0}, {0, -0.14, 0}};
     const std::vector<Vec3> cabane = {{0.035, 0.05, 0}, {-0.035, 0.05, 0}, {0, -0.06, 0}};
     for (double s : {-1.0, 1.0}) {
-        addPrism(mesh, {s * 1.80, -0.06, -0.18}, {s * 1.80, 0.14, 0.74}, strut, MATERIAL_ENVIRONMENT, PLANE_CENTRE);
-        addPrism(mesh, {s * 0.18, 0.55, 0.38}, {s * 0.34, 0.30, 0.74}, cabane, MATERIAL_ENVIRONMENT, PLANE_CENTRE);
+        addPrism(mesh, {s * 1.80, -0.06, -0.18}, {s * 1.80, 0.14, 0.74}, strut, MATERIAL_TEXTURED, PlaneAtlas::STRUT);
+        addPrism(mesh, {s * 0.18, 0.55, 0.38}, {s * 0.34, 0.30, 0.74}, cabane, MATERIAL_TEXTURED, PlaneAtlas::STRUT);
     }
 
     // Undercarriage: the two wheels and a V leg over each.
