@@ -168,8 +168,8 @@ Colour wing(double u, double v, const AtlasRect& r, bool ailerons, bool undersid
     const double cy = 0.5 * (r.v0 + r.v1);
     for (double s : {0.16, 0.84}) {
         Colour mark;
-        const double cover = roundel(u, cy + (v - cy) * PlaneAtlas::WING_TEXEL_ASPECT,
-                                     r.u0 + s * (r.u1 - r.u0), cy, rad, mark);
+        const double cover =
+            roundel(u, cy + (v - cy) * PlaneAtlas::WING_TEXEL_ASPECT, r.u0 + s * (r.u1 - r.u0), cy, rad, mark);
         c = mix(c, mark, cover);
     }
     if (underside) c = art::scale(c, 0.55);
