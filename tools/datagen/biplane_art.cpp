@@ -189,6 +189,18 @@ Colour cowling(double u, double v, const AtlasRect& r) {
     return art::scale(c, 0.6 + 0.4 * smoothstep(0.2, 0.5, along));
 }
 
+// A wheel side on: a black tyre, lit along its upper rim, round a grey
+// fabric-covered hub with a dark axle cap.
+Colour wheel(double u, double v, const AtlasRect& r) {
+    const double x = 2 * (u - r.u0) / (r.u1 - r.u0) - 1, y = 2 * (v - r.v0) / (r.v1 - r.v0) - 1;
+    const double d = std::sqrt(x * x + y * y);
+    const Colour tyre = {26, 24, 26}, tyreLit = {96, 92, 96}, hub = {168, 164, 156}, hubShade = {104, 100, 96};
+    Colour c = mix(tyre, tyreLit, 0.8 * smoothstep(0.2, -0.9, y) * smoothstep(0.6, 0.9, d));
+    const Colour face = mix(hubShade, hub, smoothstep(0.5, -0.5, x + y));
+    c = mix(c, face, 1 - smoothstep(0.52, 0.6, d));
+    return mix(c, tyre, 1 - smoothstep(0.1, 0.16, d));
+}
+
 // Struts: varnished walnut, unrolled around each strut's three sides along u:
 // the front (facing forward, rarely seen), then the left and the right rear
 // faces. Lit from the upper left, so the left face is the light one; a glint
@@ -263,6 +275,8 @@ bool makePlaneTexture(const std::string& dir) {
                 c = wing(u, v, PlaneAtlas::LOWER_WING, false, false, noise);
             else if (inside(PlaneAtlas::LOWER_WING_UNDER, u, v))
                 c = wing(u, v, PlaneAtlas::LOWER_WING_UNDER, false, true, noise);
+            else if (inside(PlaneAtlas::WHEEL, u, v))
+                c = wheel(u, v, PlaneAtlas::WHEEL);
             else if (inside(PlaneAtlas::TAILPLANE, u, v))
                 c = tailplane(u, v, PlaneAtlas::TAILPLANE, noise);
             else if (inside(PlaneAtlas::FIN, u, v))

@@ -227,18 +227,38 @@ void limitSlope(std::vector<double>& v, const std::vector<double>& slope) {
 // How one picture's density turns into light.
 struct Look {
     uint64_t seed;
-    double gain;         // density to cover: 1 - exp(-gain x density)
-    double erode;        // depth of the noise that frays the outlines, in cover
-    int noiseCells;      // coarsest lattice of that noise across the picture
-    int warpCells;       // coarsest lattice of the outline warp
-    double warp;         // outline warp, texels
-    double peak;         // green of the brightest texel
-    double shadow;       // how much the lower parts of a cloud darken
-    int soften;          // blur radius of the body, texels (three box passes)
-    double nearLight;    // light left after the fading per texel per pixel of the smallest zoom showing a texel
-    double rim = 0.12;   // brightening of the tops
-    double lumps = 0.0;  // share of the light that comes from each lump lit as a ball
+    double gain;            // density to cover: 1 - exp(-gain x density)
+    double erode;           // depth of the noise that frays the outlines, in cover
+    int noiseCells;         // coarsest lattice of that noise across the picture
+    int warpCells;          // coarsest lattice of the outline warp
+    double warp;            // outline warp, texels
+    double peak;            // green of the brightest texel
+    double shadow;          // how much the lower parts of a cloud darken
+    int soften;             // blur radius of the body, texels (three box passes)
+    double nearLight;       // light left after the fading per texel per pixel of the smallest zoom showing a texel
+    double rim = 0.12;      // brightening of the tops
+    double lumps = 0.0;     // share of the light that comes from each lump lit as a ball
+    double dome = 0.7;      // share of the light that grows with the depth inside a cloud
+    double domeDepth = 18;  // texels from the outline to full depth
 };
+
+// How deep texel i lies inside the clouds: its distance to the nearest texel
+// of thin cover, over `full` texels, at most 1.
+std::vector<double> insideDepth(const std::vector<double>& body, double full) {
+    const int reach = static_cast<int>(std::ceil(full));
+    std::vector<double> depth(TEXELS, 1.0);
+    for (int y = 0; y < SIZE; y++)
+        for (int x = 0; x < SIZE; x++) {
+            double nearest = full * full;
+            for (int dy = -reach; dy <= reach; dy++)
+                for (int dx = -reach; dx <= reach; dx++) {
+                    const double d2 = dx * dx + dy * dy;
+                    if (d2 < nearest && body[wrapIndex(x + dx, y + dy)] < 0.3) nearest = d2;
+                }
+            depth[wrapIndex(x, y)] = std::sqrt(nearest) / full;
+        }
+    return depth;
+}
 
 // The surface the lumps of the clouds make, seen from the front: each blob a
 // half ellipsoid standing out of the picture, the nearest one wherever they
@@ -336,6 +356,12 @@ bool render(const std::string& path, const std::vector<double>& density, const s
             const double shaded = 1 - look.lumps + look.lumps * (0.3 + 0.7 * ball[wrapIndex(x, y)]) / 0.8;
             light[wrapIndex(x, y)] = rounded * lit * shaded;
         }
+    // A layer fades in by losing a fixed amount of light everywhere, so at
+    // first only its brightest texels show. Were those the lit shoulders,
+    // clouds would arrive as loose slivers; lit most deep inside the body,
+    // each arrives as a small rounded cloud that grows.
+    const std::vector<double> depth = insideDepth(body, look.domeDepth);
+    for (int i = 0; i < TEXELS; i++) light[i] *= 1 - look.dome + look.dome * smoothstep(0, 1, depth[i]);
     double brightest = 1e-9;
     for (double v : light) brightest = std::max(brightest, v);
     // Where the zoom magnifies a texel to many pixels, only faint light may

@@ -27,7 +27,10 @@ constexpr AtlasRect LOWER_WING_UNDER = {2, 233, 253, 253};
 constexpr double WING_TEXEL_ASPECT = 2.0;
 // Tailplane, both surfaces: span along v (left tip at v0), chord along u
 // (leading edge at u1, the inner side of the strip).
-constexpr AtlasRect TAILPLANE = {2, 52, 40, 158};
+constexpr AtlasRect TAILPLANE = {2, 52, 40, 134};
+// A wheel seen side on: the hub at the centre of the square, the tyre round
+// its rim. Both sides of both wheels use it.
+constexpr AtlasRect WHEEL = {8, 138, 34, 162};
 // Fin and rudder, both sides: chord along u (leading edge at u1), height along
 // v (top at v0).
 constexpr AtlasRect FIN = {2, 166, 40, 204};

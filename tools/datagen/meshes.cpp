@@ -110,9 +110,9 @@ void addFuselage(MeshBuilder& mesh) {
 }
 
 // A wheel: a hexagonal disc whose two sides have vertices of their own, with
-// normals bulging outward like a hub cap. Tyre and legs are painted from the
-// dark shadow under the reflection disc: mirrored lacquer made them pale and
-// they read as loose pink shapes under the body.
+// normals bulging outward like a hub cap. Painted, not mirrored: mirrored
+// lacquer made the wheels pale loose pink shapes under the body. The legs
+// are painted from the dark shadow under the reflection disc.
 void addWheel(MeshBuilder& mesh, Vec3 centre, double radius, double side) {
     const int corners = 6;
     for (int s = 0; s < 2; s++) {
@@ -123,7 +123,8 @@ void addWheel(MeshBuilder& mesh, Vec3 centre, double radius, double side) {
             const Vec3 r = {0, std::cos(a), std::sin(a)};
             v[k] = mesh.addVertex(centre + r * radius);
             mesh.setNormal(v[k], Vec3{facing, 0, 0} + r * 0.55);
-            tv[k] = mesh.addTexel(128 + 10 * r.y, 195 - 8 * r.z);
+            const AtlasRect& w = PlaneAtlas::WHEEL;
+            tv[k] = mesh.addTexel(atlasU(w, 0.5 + 0.5 * r.y), atlasV(w, 0.5 - 0.5 * r.z));
         }
         for (int k = 1; k + 1 < corners; k++)
             mesh.addFace(v[0], v[k], v[k + 1], tv[0], tv[k], tv[k + 1], MATERIAL_TEXTURED, {facing, 0, 0});
