@@ -137,22 +137,24 @@ FeatherSample featherAt(double px, double py, const ValueNoise& noise) {
 
     // Colour: cream down, warm tawny vane, russet toward the tip, with soft
     // chevron bars and lighter barb lines.
-    Colour c = mix(Colour{224, 206, 186}, Colour{206, 148, 92}, smoothstep(0.16, 0.42, s));
-    c = mix(c, Colour{156, 86, 50}, smoothstep(0.55, 1.0, s));
+    Colour c = mix(Colour{240, 228, 210}, Colour{220, 170, 114}, smoothstep(0.16, 0.45, s));
+    c = mix(c, Colour{184, 118, 72}, smoothstep(0.6, 1.0, s));
     const double barS = s - 0.42 * at / LENGTH;
     const double bars = smoothstep(0.35, 0.5, barS) * std::pow(0.5 + 0.5 * std::cos(2 * PI * (barS - 0.44) / 0.125), 3);
-    c = mix(c, Colour{104, 58, 38}, 0.4 * bars);
+    c = mix(c, Colour{132, 80, 52}, 0.22 * bars);
     const double across = at / std::max(w, 1.0);
-    // A darker rim defines the vane against the pale sky; a groove of
-    // shadow runs beside the rachis on the lower vane.
-    c = mix(c, Colour{128, 70, 44}, 0.22 * smoothstep(0.72, 1.0, across) * (1 - down));
-    if (side > 0) c = mix(c, Colour{120, 72, 48}, 0.25 * smoothstep(4.5, 1.2, at) * smoothstep(0.2, 0.4, s));
-    // Hand-painted mottling and lighter barb lines.
-    c = softpaint::scale(c, 0.96 + 0.05 * barbLine + 0.05 * noise.fbm(px / 9 + 20, py / 9 + 20, 2));
+    // The vane thins to a lighter, sky-lit fringe: a dark rim made the
+    // rotated outline a jagged line against the pale sky. A groove of shadow
+    // runs beside the rachis on the lower vane.
+    c = mix(c, Colour{246, 230, 206}, 0.25 * smoothstep(0.75, 1.0, across) * (1 - down));
+    if (side > 0) c = mix(c, Colour{150, 96, 64}, 0.22 * smoothstep(4.5, 1.2, at) * smoothstep(0.2, 0.4, s));
+    // Hand-painted mottling and the barbs: fine lighter lines running out
+    // from the rachis.
+    c = softpaint::scale(c, 0.94 + 0.10 * barbLine + 0.05 * noise.fbm(px / 9 + 20, py / 9 + 20, 2));
     // Light from the upper left catches the far vane.
     if (side < 0) c = mix(c, Colour{250, 236, 210}, 0.12 * (1 - down));
     // Tip: the darkest edge.
-    c = mix(c, Colour{92, 50, 34}, 0.35 * smoothstep(0.9, 1.0, s) * smoothstep(0.3, 1.0, at / std::max(w, 1.0)));
+    c = mix(c, Colour{120, 70, 44}, 0.25 * smoothstep(0.9, 1.0, s) * smoothstep(0.3, 1.0, at / std::max(w, 1.0)));
 
     // The bare quill below the vane is horn, darker than the pale rachis, so
     // the feather visibly ends in it rather than fading into the sky.
