@@ -37,7 +37,8 @@ constexpr AtlasRect FIN = {2, 166, 40, 204};
 // Propeller blades and the tail skid, bare wood: blade length along v (one tip
 // at v0, the other at v1), blade width along u.
 constexpr AtlasRect PROPELLER = {215, 52, 253, 204};
-// Struts: dark ash, unrolled around each strut along u, its length along v.
+// Struts: varnished walnut, unrolled around each strut along u, its length
+// along v.
 // In the picture's corner, beyond the reach of any reflected direction.
 constexpr AtlasRect STRUT = {4, 47, 20, 49};
 // The cowling and nose cap, bare metal: unrolled around the nose along u

@@ -87,10 +87,9 @@ void addFuselage(MeshBuilder& mesh) {
         mesh.addFace(n, r0[k], r0[k1], noseTexel, cowlTexel(k, 0.1), cowlTexel(k + 1, 0.1), MATERIAL_TEXTURED,
                      {0, 1, 0});
     }
-    auto band = [&](const int* a, const int* b, double va, double vb, double axisZ, int material) {
-        auto at = [&](double around, double along) {
-            return material == MATERIAL_TEXTURED ? cowlTexel(around, along) : texel(around, along);
-        };
+    // A band of faces between two rings; at gives the texture vertex of a
+    // point around and along the body.
+    auto band = [&](const int* a, const int* b, double va, double vb, double axisZ, auto at, int material) {
         for (int k = 0; k < sides; k++) {
             const int k1 = (k + 1) % sides;
             mesh.addFace(a[k], a[k1], b[k1], at(k, va), at(k + 1, va), at(k + 1, vb), material,
@@ -99,8 +98,8 @@ void addFuselage(MeshBuilder& mesh) {
                          radial(a[k], b[k1], b[k], axisZ));
         }
     };
-    band(r0, r1, 0.1, 0.25, 0.06, MATERIAL_TEXTURED);
-    band(r1b, r2, 0.25, 0.6, 0.07, MATERIAL_ENVIRONMENT);
+    band(r0, r1, 0.1, 0.25, 0.06, cowlTexel, MATERIAL_TEXTURED);
+    band(r1b, r2, 0.25, 0.6, 0.07, texel, MATERIAL_ENVIRONMENT);
     for (int k = 0; k < sides; k++) {
         const int k1 = (k + 1) % sides;
         Vec3 out = radial(r2[k], r2[k1], t, 0.12);
