@@ -1,5 +1,5 @@
 // cloud1.png .. cloud3.png: the light of three layers of clouds (medium heaps,
-// small heaps, large banks), grey intensity pictures that tile in both
+// a field of small puffs, large banks), grey intensity pictures that tile in both
 // directions (the scene wraps the index).
 #include <algorithm>
 #include <cmath>
@@ -477,14 +477,16 @@ bool makeCloud1(const std::string& dir) {
     return render(dir + "/cloud1.png", density, blobs, {0xC1u, 1.6, 0.12, 6, 8, 5, 63, 0.35, 2, 80, 0.12, 0.6});
 }
 
-// Smaller heaps scattered between the others, deep sky between them. (Long
-// flat wisps, magnified, became pale sheets with hard edges that washed over
-// the plane.)
+// A field of small puffs, deep sky between them: streaming past they give the
+// sky a texture and the flight its speed. Heaps as large as the others'
+// smeared into swirls when magnified. (Long flat wisps, magnified, became
+// pale sheets with hard edges that washed over the plane.)
 bool makeCloud2(const std::string& dir) {
     Rng rng(0xC2u);
     std::vector<Blob> blobs;
     std::vector<Placed> placed;
-    for (double width : {84.0, 76.0, 70.0, 64.0, 60.0, 56.0, 52.0}) {
+    for (int k = 0; k < 40; k++) {
+        const double width = 16 + 16 * rng.uniform();
         const double height = width * (0.4 + 0.2 * rng.uniform());
         double x, y;
         if (placeCloud(rng, placed, 0.5 * width, 0.6 * height + 6, 0.3, x, y))
@@ -492,7 +494,7 @@ bool makeCloud2(const std::string& dir) {
     }
     std::vector<double> density(TEXELS, 0.0);
     splat(density, blobs);
-    return render(dir + "/cloud2.png", density, blobs, {0xC2u, 1.6, 0.12, 6, 8, 5, 58, 0.35, 2, 80, 0.12, 0.6});
+    return render(dir + "/cloud2.png", density, blobs, {0xC2u, 1.6, 0.12, 6, 8, 3, 63, 0.35, 1, 80, 0.12, 0.6, 0.7, 6});
 }
 
 // A few large, soft banks.
