@@ -1,5 +1,5 @@
-// cloud1.png .. cloud3.png: the light of three layers of clouds (medium heaps,
-// a field of small puffs, large banks), grey intensity pictures that tile in both
+// cloud1.png .. cloud3.png: the light of three layers of clouds (middling
+// puffs, a field of small puffs, large banks), grey intensity pictures that tile in both
 // directions (the scene wraps the index).
 #include <algorithm>
 #include <cmath>
@@ -461,12 +461,14 @@ bool placeCloud(Rng& rng, std::vector<Placed>& placed, double rx, double ry, dou
 
 }  // namespace
 
-// Cumulus heaps of very different sizes: one large, two middling, a few small.
+// Middling puffs, fewer than the middle layer's: large heaps here smeared into
+// blurred, blocky masses across the top of the screen when magnified.
 bool makeCloud1(const std::string& dir) {
     Rng rng(0xC1u);
     std::vector<Blob> blobs;
     std::vector<Placed> placed;
-    for (double width : {120.0, 96.0, 84.0, 72.0}) {
+    for (int k = 0; k < 30; k++) {
+        const double width = 20 + 18 * rng.uniform();
         const double height = width * (0.4 + 0.2 * rng.uniform());
         double x, y;
         if (placeCloud(rng, placed, 0.5 * width, 0.6 * height + 6, 0.15, x, y))
@@ -474,7 +476,7 @@ bool makeCloud1(const std::string& dir) {
     }
     std::vector<double> density(TEXELS, 0.0);
     splat(density, blobs);
-    return render(dir + "/cloud1.png", density, blobs, {0xC1u, 1.6, 0.12, 6, 8, 5, 63, 0.35, 2, 80, 0.12, 0.6});
+    return render(dir + "/cloud1.png", density, blobs, {0xC1u, 1.6, 0.12, 6, 8, 3, 63, 0.35, 1, 80, 0.12, 0.6, 0.7, 7});
 }
 
 // A field of small puffs, deep sky between them: streaming past they give the
