@@ -1,6 +1,6 @@
 // cloud1.png .. cloud3.png: the light of three layers of clouds (middling
-// puffs, a field of small puffs, large banks), grey intensity pictures that tile in both
-// directions (the scene wraps the index).
+// puffs, a field of small puffs, larger flat heaps), grey intensity pictures
+// that tile in both directions (the scene wraps the index).
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
@@ -499,18 +499,20 @@ bool makeCloud2(const std::string& dir) {
     return render(dir + "/cloud2.png", density, blobs, {0xC2u, 1.6, 0.12, 6, 8, 3, 63, 0.35, 1, 80, 0.12, 0.6, 0.7, 6});
 }
 
-// A few large, soft banks.
+// Larger, flatter heaps: the nearest of the three. A few banks wider than
+// the screen came out as blurred masses when magnified.
 bool makeCloud3(const std::string& dir) {
     Rng rng(0xC3u);
     std::vector<Blob> blobs;
     std::vector<Placed> placed;
-    for (int i = 0; i < 4; i++) {
-        const double width = 100 + 90 * rng.uniform(), height = width * (0.25 + 0.12 * rng.uniform());
+    for (int i = 0; i < 10; i++) {
+        const double width = 44 + 36 * rng.uniform(), height = width * (0.3 + 0.15 * rng.uniform());
         double x, y;
         if (placeCloud(rng, placed, 0.45 * width, 0.7 * height + 8, 0.15, x, y))
             addHeap(blobs, rng, x, y, width, height, 0.8 + 0.4 * rng.uniform());
     }
     std::vector<double> density(TEXELS, 0.0);
     splat(density, blobs);
-    return render(dir + "/cloud3.png", density, blobs, {0xC3u, 1.4, 0.15, 6, 6, 10, 60, 0.35, 3, 80, 0.12, 0.5});
+    return render(dir + "/cloud3.png", density, blobs,
+                  {0xC3u, 1.4, 0.15, 6, 6, 5, 63, 0.35, 2, 80, 0.12, 0.5, 0.7, 12});
 }
