@@ -1,6 +1,6 @@
 // bg2.png and drops01.png: a rainy day seen through a wet window (a pale
-// village under an overcast sky, out of focus) and the sheet of drop lenses
-// that refract it.
+// village under an overcast sky) and the sheet of drop lenses that refract
+// it.
 #include <algorithm>
 #include <array>
 #include <cmath>
@@ -205,30 +205,6 @@ void enliven(art::Canvas& canvas) {
     art::enliven(canvas, 1.45, 1.18, [](int y) { return smoothstep(70, 130, y); });
 }
 
-// The whole view a little out of focus: the eye is on the glass. Only a
-// little: blurred further, the town became a washed-out smear in which the
-// houses, the spire and the umbrellas no longer read.
-void defocus(art::Canvas& canvas, int radius) {
-    art::Plane r(W, H), g(W, H), b(W, H);
-    for (int y = 0; y < H; y++)
-        for (int x = 0; x < W; x++) {
-            const Colour& c = canvas.at(x, y);
-            r.at(x, y) = c.r, g.at(x, y) = c.g, b.at(x, y) = c.b;
-        }
-    // Pad by edge copies so the borders do not darken.
-    const int pad = 4 * radius;
-    art::Plane pr(W + 2 * pad, H + 2 * pad), pg = pr, pb = pr;
-    for (int y = 0; y < pr.h; y++)
-        for (int x = 0; x < pr.w; x++) {
-            const int sx = std::clamp(x - pad, 0, W - 1), sy = std::clamp(y - pad, 0, H - 1);
-            pr.at(x, y) = r.at(sx, sy), pg.at(x, y) = g.at(sx, sy), pb.at(x, y) = b.at(sx, sy);
-        }
-    pr = art::blurred(pr, radius), pg = art::blurred(pg, radius), pb = art::blurred(pb, radius);
-    for (int y = 0; y < H; y++)
-        for (int x = 0; x < W; x++)
-            canvas.at(x, y) = {pr.at(x + pad, y + pad), pg.at(x + pad, y + pad), pb.at(x + pad, y + pad)};
-}
-
 // Rain falling outside, between the glass and the houses, straight down in
 // the still air: a dense veil of fine, faint strokes far off and fewer,
 // longer, softer ones nearer. Pale like the sharp streaks drawn over the
@@ -405,8 +381,8 @@ Cell beadCell(const DropShape& s) {
 }
 
 // Street lamps already lit on the dark afternoon: their posts are painted
-// with the view, their lights after the blur, as the bright soft discs a
-// lamp becomes out of focus, each mirrored in the wet street below it.
+// with the view, their lights over the rain as bright soft discs, as they
+// glow through it, each mirrored in the wet street below it.
 const double LAMP_X[] = {22, 118, 206, 300};
 const double LAMP_Y = 150;
 
@@ -438,10 +414,12 @@ void paintLampLights(art::Canvas& canvas) {
 bool makeRainyWindow(const std::string& dir) {
     const art::ValueNoise noise(0xBE77E);
     art::Canvas canvas(W, H, {0, 0, 0});
+    // The view stays sharp, though the eye is on the glass: out of focus,
+    // even a little, the town became a washed-out smear in which the houses,
+    // the spire and the umbrellas no longer read.
     paintView(canvas, noise);
     paintLampPosts(canvas);
     enliven(canvas);
-    defocus(canvas, 1);
     paintLampLights(canvas);
     paintFallingRain(canvas);
     glass(canvas);
