@@ -276,8 +276,8 @@ struct DropShape {
     double trail;    // half width of the wet trail above a sliding bead, 0 for none
 };
 
-// Ages 0..4 rest and grow; 5..7 slide, drawn out downward. Small: beads a
-// third larger piled up over the walkers as busy, muddy patches.
+// Ages 0..4 rest and grow; 5..7 slide, drawn out downward. Small: beads two
+// fifths larger piled up over the walkers as busy, muddy patches.
 const DropShape SHAPES[8] = {
     {16, 16, 1.87, 1.0, 0, 0.03, 0.4, 0},       {16, 16, 2.74, 0.96, 0, 0.05, 1.3, 0},
     {16, 16, 3.6, 1.02, 0, 0.05, 2.2, 0},       {16, 16, 4.46, 0.97, 0, 0.06, 0.9, 0},
