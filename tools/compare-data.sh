@@ -5,15 +5,16 @@
 #     BUILD_DIR   a build with ambrelle-capture and its data/ (the change)
 #     OTHER_DATA  a data folder to compare against (say, made by the
 #                 generator of an earlier commit)
-#     OUT_DIR     gets pair_1.png .. pair_N.png (two 640 x 480 frames with a
-#                 white gap); the key, which side is which, goes to
-#                 OUT_DIR.key, outside the folder a viewer is shown
+#     OUT_DIR     a new folder, or one holding only earlier pairs; gets
+#                 pair_1.png .. pair_N.png (two 640 x 480 frames with a white
+#                 gap); the key, which side is which, goes to OUT_DIR.key,
+#                 outside the folder a viewer is shown
 #     FRAME       frame numbers; list every moment twice (say a b c d b a d c)
 #                 so that each shows once on either side: odd pairs have
 #                 OTHER_DATA on the left, even pairs on the right
 set -euo pipefail
 if [ $# -lt 4 ]; then
-    sed -n '2,14s/^# \{0,1\}//p' "$0" >&2
+    sed -n '2,15s/^# \{0,1\}//p' "$0" >&2
     exit 2
 fi
 command -v ffmpeg >/dev/null || { echo "compare-data.sh: needs ffmpeg" >&2; exit 1; }
@@ -31,6 +32,14 @@ for f in "$@"; do
 done
 capture=$build/ambrelle-capture
 [ -d "$build/data" ] || { echo "compare-data.sh: no data folder in $build" >&2; exit 1; }
+# OUT_DIR is emptied first, so it must be a folder of earlier pairs or new.
+if [ -e "$out" ]; then
+    stray=$(find "$out" -mindepth 1 ! -name 'pair_*.png' -print -quit 2>/dev/null || echo "$out")
+    if [ ! -d "$out" ] || [ -n "$stray" ]; then
+        echo "compare-data.sh: $out holds more than earlier pairs; give a new folder" >&2
+        exit 1
+    fi
+fi
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT

@@ -35,8 +35,16 @@ this=$(frame "$work/this/frame_002050.png")
 [ "$(half "$work/pairs/pair_1.png" 0)" != "$this" ] || fail "pair 1: the other data left no mark"
 [ "$(half "$work/pairs/pair_1.png" 0)" = "$(half "$work/pairs/pair_2.png" 648)" ] || fail "the other side differs"
 
-# Refusals: too few arguments, a frame that is not a number.
+# Refusals: too few arguments, a frame that is not a number, an output folder
+# holding anything but pairs (it would be emptied); earlier pairs are replaced.
+mkdir "$work/keep"
+touch "$work/keep/notes.txt"
 set +e
+bash "$tool" "$build" "$work/other" "$work/keep" 2050 >/dev/null 2>&1
+[ $? = 1 ] || fail "a folder with other files accepted as output"
+[ -e "$work/keep/notes.txt" ] || fail "a refused output folder was emptied"
+bash "$tool" "$build" "$work/other" "$work/pairs" 2100 >/dev/null 2>&1 || fail "earlier pairs not replaced"
+[ "$(ls "$work/pairs")" = pair_1.png ] || fail "earlier pairs left behind: $(ls "$work/pairs")"
 bash "$tool" "$build" "$work/other" "$work/x" >/dev/null 2>&1
 [ $? = 2 ] || fail "missing frames accepted"
 bash "$tool" "$build" "$work/other" "$work/x" 12x >/dev/null 2>&1
