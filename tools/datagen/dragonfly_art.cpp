@@ -328,6 +328,9 @@ const int SS = 4;  // samples per pixel along each axis
 const double EYE_X = 5.0, EYE_Y = -35.0, EYE_R = 6.3;
 const double THORAX_Y = -21.0, THORAX_RX = 7.0, THORAX_RY = 9.6;
 const double ABDOMEN_TOP = -13.0, ABDOMEN_END = 40.5;
+// How far the abdomen's tip curves to the right, in sprite pixels: a
+// ruler-straight abdomen made the insect look stiff.
+const double ABDOMEN_BEND = 4.0;
 
 // Half the abdomen's width along its length: a swollen base, then a long
 // slender shaft tapering to the tip.
@@ -389,6 +392,10 @@ bool bodySample(double x, double y, Colour& out) {
     // The abdomen: slender, glossy cobalt with a dark line along its back
     // and a dark ring at every segment joint.
     const double hw = abdomenHalfWidth(y);
+    // The curve starts a third of the way down and steepens toward the tip
+    // (the claspers below follow it).
+    const double along = (y - ABDOMEN_TOP) / (ABDOMEN_END - ABDOMEN_TOP);
+    x -= ABDOMEN_BEND * std::pow(smoothstep(0.35, 1.0, along), 1.5);
     if (hw > 0 && std::fabs(x) <= hw) {
         const double u = x / hw;
         Colour c = shadeCylinder(u, {10, 24, 70}, {40, 100, 210}, {130, 190, 255}, 0.8);
