@@ -162,6 +162,14 @@ Colour wing(double u, double v, const AtlasRect& r, bool ailerons, bool undersid
         const double hinge = r.v0 + 0.74 * (r.v1 - r.v0);
         c = mix(c, FABRIC_DARK, 0.7 * band(v, hinge, 0.5));
     }
+    // Cream tips behind a thin dark line: all-red wings read as one flat
+    // slab, and the light tips show where each wing ends.
+    {
+        const double tip = std::min(span, 1 - span);
+        const Colour cream = art::scale(CREAM, 0.92 + 0.1 * (1 - chord));
+        c = mix(c, cream, smoothstep(0.082, 0.074, tip));
+        c = mix(c, {40, 20, 24}, 0.9 * band(tip * (r.u1 - r.u0), 0.078 * (r.u1 - r.u0), 0.6));
+    }
     // Roundels near both tips, round on the wing: its texels lie twice as
     // close along the span as along the chord.
     const double rad = 0.40 * (r.v1 - r.v0) * PlaneAtlas::WING_TEXEL_ASPECT;
