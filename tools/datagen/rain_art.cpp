@@ -89,26 +89,53 @@ void paintTree(art::Canvas& canvas, double cx, double cy, double r, Colour leaf,
         }
 }
 
-// Someone walking under an umbrella: a dome, a dark coat, and legs.
+// Someone walking under an umbrella: a ribbed dome on its shaft, a head
+// under it, a coat lit from the left, legs and dark shoes. A dome sitting
+// straight on a block of coat read as a dark, headless blob.
 void paintWalker(art::Canvas& canvas, double cx, double top, double r, Colour shade, Colour coat) {
-    for (int y = static_cast<int>(top - 2); y < static_cast<int>(top + 3.4 * r); y++)
-        for (int x = static_cast<int>(cx - r - 2); x < static_cast<int>(cx + r + 3); x++) {
+    const Colour skin = {214, 176, 150}, hair = {70, 56, 52}, shoe = {44, 42, 50};
+    const double lift = 0.22 * r, wide = 1.15 * r;
+    for (int y = static_cast<int>(top - lift - 3); y < static_cast<int>(top + 3.4 * r); y++)
+        for (int x = static_cast<int>(cx - wide - 2); x < static_cast<int>(cx + wide + 3); x++) {
             if (x < 0 || x >= W || y < 0 || y >= H) continue;
             const double px = x + 0.5 - cx, py = y + 0.5 - top;
-            // The canopy: half an ellipse with a scalloped rim.
-            const double u = px / r, v = (py - 0.55 * r) / (0.55 * r);
+            // The canopy, held up clear of the head: half an ellipse with a
+            // scalloped rim, its ribs a shade darker, and the tip above it.
+            const double u = px / wide, v = (py + lift - 0.55 * r) / (0.55 * r);
             const double scallop = 0.08 * std::fabs(std::sin(u * 3 * 3.14159));
             if (v < scallop && u * u + v * v < 1) {
                 const double lit = smoothstep(0.6, -0.6, u + 0.4 * v);
-                canvas.over(x, y, mix(art::scale(shade, 0.8), art::scale(shade, 1.12), lit), 1);
+                Colour c = mix(art::scale(shade, 0.8), art::scale(shade, 1.12), lit);
+                const double ribAt = 0.5 * std::sqrt(std::max(0.0, 1 - v * v));
+                const double rib = std::min(std::fabs(u - ribAt), std::fabs(u + ribAt));
+                c = mix(c, art::scale(shade, 0.62), 0.7 * smoothstep(0.09, 0.03, rib) * smoothstep(-0.95, -0.6, v));
+                canvas.over(x, y, c, 1);
                 continue;
             }
-            // The walker below it.
+            if (std::fabs(px) < 0.75 && py + lift > -0.12 * r - 1.5 && py + lift < 0.1 * r) {
+                canvas.over(x, y, art::scale(shade, 0.5), 1);
+                continue;
+            }
+            // The head, just under the rim, hair on top.
+            const double hx = px / (0.3 * r), hy = (py - 0.82 * r) / (0.3 * r);
+            if (hx * hx + hy * hy < 1) {
+                canvas.over(x, y, hy < -0.1 ? hair : mix(skin, art::scale(skin, 0.8), smoothstep(-0.5, 0.8, hx)), 1);
+                continue;
+            }
+            // The coat, a little wider at the hem, lit from the left.
             const double body = 0.55 * r * (1 - 0.2 * (py - 0.55 * r) / (2.2 * r));
-            if (py > 0.55 * r && py < 2.1 * r && std::fabs(px) < body) canvas.over(x, y, coat, 1);
+            if (py > 1.05 * r && py < 2.1 * r && std::fabs(px) < body) {
+                canvas.over(x, y, mix(art::scale(coat, 1.2), art::scale(coat, 0.78), smoothstep(-1, 1, px / body)), 1);
+                continue;
+            }
+            // The shaft, showing between the canopy and the head.
+            if (std::fabs(px) < 0.75 && py > 0.55 * r - lift && py < 1.4 * r) {
+                canvas.over(x, y, {50, 44, 44}, 1);
+                continue;
+            }
             if (py >= 2.1 * r && py < 3.1 * r &&
                 (std::fabs(px - 0.2 * r) < 0.14 * r || std::fabs(px + 0.2 * r) < 0.14 * r))
-                canvas.over(x, y, art::scale(coat, 0.8), 1);
+                canvas.over(x, y, py > 2.9 * r ? shoe : art::scale(coat, 0.8), 1);
         }
 }
 
