@@ -176,12 +176,38 @@ bool buildPlane(MeshBuilder& mesh) {
 
     // Struts: a streamlined interplane strut on each side and the cabane
     // struts holding the upper wing over the cockpit. Dark, so that they
-    // stand apart from the red wings they join.
+    // stand apart from the red wings they join. The short cabane struts are
+    // flat strips facing back, which is how they are seen: their faces go to
+    // the pilot.
     const std::vector<Vec3> strut = {{0.045, 0.12, 0}, {-0.045, 0.12, 0}, {0, -0.14, 0}};
-    const std::vector<Vec3> cabane = {{0.035, 0.05, 0}, {-0.035, 0.05, 0}, {0, -0.06, 0}};
+    int walnut = 0;  // the first texel of the last cabane strip: its plain edge, then its lit middle
     for (double s : {-1.0, 1.0}) {
         addPrism(mesh, {s * 1.80, -0.06, -0.18}, {s * 1.80, 0.14, 0.74}, strut, MATERIAL_TEXTURED, PlaneAtlas::STRUT);
-        addPrism(mesh, {s * 0.18, 0.55, 0.38}, {s * 0.34, 0.30, 0.74}, cabane, MATERIAL_TEXTURED, PlaneAtlas::STRUT);
+        const Vec3 foot = {s * 0.18, 0.55, 0.38}, head = {s * 0.34, 0.30, 0.74}, half = {0.035, 0, 0};
+        const AtlasRect& r = PlaneAtlas::STRUT;
+        walnut = mesh.texelCount();
+        addTwoSidedPlate(mesh, {foot - half, foot + half, head + half, head - half},
+                         {{r.u0, r.v1}, {atlasU(r, 0.6), r.v1}, {atlasU(r, 0.6), r.v0}, {r.u0, r.v0}}, {0, -1, 0},
+                         MATERIAL_TEXTURED, true);
+    }
+    // The pilot's head in its leather helmet, just behind the upper wing: a
+    // low pyramid in the struts' walnut, lit toward its top, closed underneath
+    // where the body hides it. Without it the plane flew empty.
+    {
+        const int apex = mesh.addVertex({0, -0.47, 0.60});
+        const int front = mesh.addVertex({0, -0.36, 0.40});
+        const int left = mesh.addVertex({-0.15, -0.58, 0.39});
+        const int right = mesh.addVertex({0.15, -0.58, 0.39});
+        const int plain = walnut, lit = walnut + 1;
+        const Vec3 centre = {0, -0.49, 0.46};
+        auto face = [&](int a, int b, int c, int ta, int tb, int tc) {
+            const Vec3 out = (mesh.vertex(a) + mesh.vertex(b) + mesh.vertex(c)) * (1.0 / 3) - centre;
+            mesh.addFace(a, b, c, ta, tb, tc, MATERIAL_TEXTURED, out);
+        };
+        face(apex, left, right, lit, plain, plain);
+        face(apex, front, left, lit, plain, plain);
+        face(apex, right, front, lit, plain, plain);
+        face(front, right, left, plain, plain, plain);
     }
 
     // Undercarriage: the two wheels and a V leg over each.
