@@ -289,9 +289,9 @@ TEST_F(MeshFiles, FramesMatchTheirRecordedHashes) {
     // Recorded after looking at the frames; a change of the meshes, the
     // loader or the rasterizer shows up here.
     const Expected expected[] = {
-        {"biplane_95000", 0xa4f75d3b210eefc1ull},  {"biplane_120000", 0xbeeef4631ffc5706ull},
-        {"biplane_131000", 0xa377d7d7149e5787ull}, {"cave_175400", 0x4cc6a0ee462311e8ull},
-        {"cave_176000", 0x68e891ffe549f9b7ull},    {"plane_below", 0xaf1d4c2bbabcbb57ull},
+        {"biplane_95000", 0x1eae195ee8526d53ull},  {"biplane_120000", 0xf8f7e17c1b19ed7full},
+        {"biplane_131000", 0xefa73a97429f58c0ull}, {"cave_175400", 0x46a280d64c106b19ull},
+        {"cave_176000", 0xe4c809324921c26eull},    {"plane_below", 0xc9603de124619b6dull},
         {"meadow", 0xa78525d97c781c11ull},         {"flower_turned", 0x602df0c2d2f094edull},
     };
     ASSERT_EQ(got.size(), sizeof(expected) / sizeof(expected[0]));
