@@ -92,16 +92,21 @@ void paintTree(art::Canvas& canvas, double cx, double cy, double r, Colour leaf,
 // Someone walking under an umbrella: a ribbed dome on its shaft, a head
 // under it, a coat lit from the left, legs and dark shoes. A dome sitting
 // straight on a block of coat read as a dark, headless blob.
-void paintWalker(art::Canvas& canvas, double cx, double top, double r, Colour shade, Colour coat) {
+// tilt leans the umbrella sideways (its top moves by tilt per unit of
+// height above the hand); stride spreads the legs mid-step.
+void paintWalker(art::Canvas& canvas, double cx, double top, double r, Colour shade, Colour coat, double tilt,
+                 double stride) {
     const Colour skin = {214, 176, 150}, hair = {70, 56, 52}, shoe = {44, 42, 50};
     const double lift = 0.22 * r, wide = 1.15 * r;
     for (int y = static_cast<int>(top - lift - 3); y < static_cast<int>(top + 3.4 * r); y++)
         for (int x = static_cast<int>(cx - wide - 2); x < static_cast<int>(cx + wide + 3); x++) {
             if (x < 0 || x >= W || y < 0 || y >= H) continue;
             const double px = x + 0.5 - cx, py = y + 0.5 - top;
+            // Where the umbrella's axis passes at this height.
+            const double ax = px - tilt * (1.4 * r - py);
             // The canopy, held up clear of the head: half an ellipse with a
             // scalloped rim, its ribs a shade darker, and the tip above it.
-            const double u = px / wide, v = (py + lift - 0.55 * r) / (0.55 * r);
+            const double u = ax / wide, v = (py + lift - 0.55 * r) / (0.55 * r);
             const double scallop = 0.08 * std::fabs(std::sin(u * 3 * 3.14159));
             if (v < scallop && u * u + v * v < 1) {
                 const double lit = smoothstep(0.6, -0.6, u + 0.4 * v);
@@ -112,7 +117,7 @@ void paintWalker(art::Canvas& canvas, double cx, double top, double r, Colour sh
                 canvas.over(x, y, c, 1);
                 continue;
             }
-            if (std::fabs(px) < 0.75 && py + lift > -0.12 * r - 1.5 && py + lift < 0.1 * r) {
+            if (std::fabs(ax) < 0.75 && py + lift > -0.12 * r - 1.5 && py + lift < 0.1 * r) {
                 canvas.over(x, y, art::scale(shade, 0.5), 1);
                 continue;
             }
@@ -129,12 +134,13 @@ void paintWalker(art::Canvas& canvas, double cx, double top, double r, Colour sh
                 continue;
             }
             // The shaft, showing between the canopy and the head.
-            if (std::fabs(px) < 0.75 && py > 0.55 * r - lift && py < 1.4 * r) {
+            if (std::fabs(ax) < 0.75 && py > 0.55 * r - lift && py < 1.4 * r) {
                 canvas.over(x, y, {50, 44, 44}, 1);
                 continue;
             }
+            const double spread = 0.2 * r + stride * (py - 2.1 * r);
             if (py >= 2.1 * r && py < 3.1 * r &&
-                (std::fabs(px - 0.2 * r) < 0.14 * r || std::fabs(px + 0.2 * r) < 0.14 * r))
+                (std::fabs(px - spread) < 0.14 * r || std::fabs(px + spread) < 0.14 * r))
                 canvas.over(x, y, py > 2.9 * r ? shoe : art::scale(coat, 0.8), 1);
         }
 }
@@ -205,13 +211,19 @@ void paintView(art::Canvas& canvas, const art::ValueNoise& noise) {
     // The kerb.
     for (int x = 0; x < W; x++) canvas.over(x, static_cast<int>(STREET_Y), {150, 154, 162}, 0.6);
     // People under umbrellas, their reflections on the street.
+    // Each in a coat of their own, holding the umbrella a little differently,
+    // some mid-step: seven grey coats in one pose looked stamped.
     const struct {
         double x, top, r;
         Colour shade, coat;
-    } walkers[] = {{98, 168, 7, {118, 168, 96}, {90, 90, 106}},   {232, 167, 7, {214, 132, 170}, {92, 90, 104}},
-                   {306, 170, 8, {226, 146, 72}, {86, 88, 100}},  {58, 176, 11, {206, 84, 80}, {84, 86, 104}},
-                   {150, 184, 13, {232, 190, 86}, {96, 92, 102}}, {176, 172, 9, {84, 146, 156}, {88, 90, 110}},
-                   {268, 180, 12, {92, 104, 158}, {80, 82, 96}}};
+        double tilt, stride;
+    } walkers[] = {{98, 168, 7, {118, 168, 96}, {150, 110, 80}, 0.15, 0.3},
+                   {232, 167, 7, {214, 132, 170}, {70, 96, 84}, -0.1, 0},
+                   {306, 170, 8, {226, 146, 72}, {86, 88, 100}, 0.05, 0.25},
+                   {58, 176, 11, {206, 84, 80}, {178, 160, 118}, -0.15, 0.28},
+                   {150, 184, 13, {232, 190, 86}, {96, 92, 102}, 0.08, 0},
+                   {176, 172, 9, {84, 146, 156}, {128, 72, 70}, -0.05, 0.3},
+                   {268, 180, 12, {92, 104, 158}, {58, 62, 78}, 0.2, 0.12}};
     for (const auto& w : walkers) {
         const double feet = w.top + 3.1 * w.r;
         for (int y = static_cast<int>(feet); y < std::min<double>(H, feet + 2.5 * w.r); y++)
@@ -220,7 +232,7 @@ void paintView(art::Canvas& canvas, const art::ValueNoise& noise) {
                 const double u = (x + 0.5 - w.x) / (0.5 * w.r), v = (y - feet) / (2.5 * w.r);
                 canvas.over(x, y, w.shade, 0.3 * std::exp(-u * u) * (1 - v));
             }
-        paintWalker(canvas, w.x, w.top, w.r, w.shade, w.coat);
+        paintWalker(canvas, w.x, w.top, w.r, w.shade, w.coat, w.tilt, w.stride);
     }
 }
 
