@@ -315,13 +315,14 @@ struct DropShape {
     double trail;    // half width of the wet trail above a sliding bead, 0 for none
 };
 
-// Ages 0..4 rest and grow; 5..7 slide, drawn out downward. Small: beads two
-// fifths larger piled up over the walkers as busy, muddy patches.
+// Ages 0..4 rest and grow; 5..7 slide, drawn out downward. Small: beads a
+// third larger read as floating bubbles cluttering the town in frames seen
+// on their own, though side by side they looked more like water.
 const DropShape SHAPES[8] = {
-    {16, 16, 1.87, 1.0, 0, 0.03, 0.4, 0},       {16, 16, 2.74, 0.96, 0, 0.05, 1.3, 0},
-    {16, 16, 3.6, 1.02, 0, 0.05, 2.2, 0},       {16, 16, 4.46, 0.97, 0, 0.06, 0.9, 0},
-    {16, 16, 5.18, 1.0, 0, 0.06, 1.7, 0},       {16, 19, 5.18, 1.08, 0.1, 0.05, 1.7, 1.0},
-    {16, 20, 5.04, 1.14, 0.14, 0.05, 2.4, 1.2}, {16, 20.5, 4.97, 1.18, 0.16, 0.04, 3.0, 1.3},
+    {16, 16, 1.40, 1.0, 0, 0.03, 0.4, 0},       {16, 16, 2.06, 0.96, 0, 0.05, 1.3, 0},
+    {16, 16, 2.70, 1.02, 0, 0.05, 2.2, 0},      {16, 16, 3.34, 0.97, 0, 0.06, 0.9, 0},
+    {16, 16, 3.88, 1.0, 0, 0.06, 1.7, 0},       {16, 19, 3.88, 1.08, 0.1, 0.05, 1.7, 1.0},
+    {16, 20, 3.78, 1.14, 0.14, 0.05, 2.4, 1.2}, {16, 20.5, 3.73, 1.18, 0.16, 0.04, 3.0, 1.3},
 };
 
 // Where a point of the cell lies in the bead: inside or not, and its place
