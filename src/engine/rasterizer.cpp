@@ -250,11 +250,33 @@ __attribute__((target("avx2"))) inline void spanGroupAvx2(uint16_t* out, Fixed* 
     const int mask = _mm256_movemask_ps(_mm256_castsi256_ps(nearer));
     if (!mask) return;
     _mm256_storeu_si256(reinterpret_cast<__m256i*>(depth), _mm256_blendv_epi8(old, zs, nearer));
-    alignas(32) uint32_t index[8];
-    _mm256_store_si256(
-        reinterpret_cast<__m256i*>(index),
+    const __m256i indices =
         _mm256_and_si256(_mm256_or_si256(_mm256_srli_epi32(us, 16), _mm256_slli_epi32(_mm256_srli_epi32(vs, 16), 8)),
-                         _mm256_set1_epi32(0xFFFF)));
+                         _mm256_set1_epi32(0xFFFF));
+    // Where a picture is stretched wide (the sky behind the biplane spans
+    // the screen with a strip of six texels), the eight lanes fall on no
+    // more than two texels, their first lane's and their last's: two
+    // fetches, lanes blended between them, one store.
+    const __m256i first = _mm256_permutevar8x32_epi32(indices, _mm256_setzero_si256());
+    const __m256i last = _mm256_permutevar8x32_epi32(indices, _mm256_set1_epi32(7));
+    const __m256i onLast = _mm256_cmpeq_epi32(indices, last);
+    if (_mm256_movemask_epi8(_mm256_or_si256(_mm256_cmpeq_epi32(indices, first), onLast)) == -1) {
+        const __m128i pick = _mm256_castsi256_si128(_mm256_permute4x64_epi64(_mm256_packs_epi32(onLast, onLast), 0x08));
+        const __m128i colour =
+            _mm_blendv_epi8(_mm_set1_epi16(static_cast<int16_t>(texels[_mm256_cvtsi256_si32(first)])),
+                            _mm_set1_epi16(static_cast<int16_t>(texels[_mm256_cvtsi256_si32(last)])), pick);
+        __m128i* outAt = reinterpret_cast<__m128i*>(out);
+        if (mask == 255) {
+            _mm_storeu_si128(outAt, colour);
+        } else {
+            const __m128i keep =
+                _mm256_castsi256_si128(_mm256_permute4x64_epi64(_mm256_packs_epi32(nearer, nearer), 0x08));
+            _mm_storeu_si128(outAt, _mm_blendv_epi8(_mm_loadu_si128(outAt), colour, keep));
+        }
+        return;
+    }
+    alignas(32) uint32_t index[8];
+    _mm256_store_si256(reinterpret_cast<__m256i*>(index), indices);
     if (mask == 255) {
         for (int j = 0; j < 8; j++) out[j] = texels[index[j]];
     } else {

@@ -431,8 +431,11 @@ TEST(SpanKernel, FourAtATimeMatchesOneAtATime) {
         // Coordinates inside the picture, and anywhere at all (wrapping).
         run.u = trial % 2 ? any() : any() % 0xFF0000;
         run.v = trial % 2 ? any() : any() % 0xFF0000;
-        run.du = trial % 2 ? any() : any() % 0x20000 - 0x10000;
-        run.dv = trial % 2 ? any() : any() % 0x20000 - 0x10000;
+        // Steps of up to a texel a pixel, or a picture stretched wide, whose
+        // groups of lanes fall on one, two or three texels.
+        const uint32_t reach = trial % 4 == 2 ? 0x4000 : 0x10000;
+        run.du = trial % 2 ? any() : any() % (2 * reach) - reach;
+        run.dv = trial % 2 ? any() : any() % (2 * reach) - reach;
         run.out = outA.data() + offset;
         run.depth = depthA.data() + offset;
         // The eight-lane and the four-lane kernels by turns (the same where
