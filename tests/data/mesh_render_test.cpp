@@ -24,6 +24,15 @@ namespace {
 const std::string PLANE_PATH = std::string(AMBRELLE_DATA_DIR) + "/sopwith.ase";
 const std::string FLOWER_PATH = std::string(AMBRELLE_DATA_DIR) + "/kukka.ase";
 
+// The sky strip of the plane's atlas (columns 248..253, rows 52..204) in the
+// test pictures: bands of blue, darker toward the top, every one of them
+// distinct from the plane's colours.
+bool inSkyStrip(const TexCoord& t) {
+    const int u = t.u >> 16, v = t.v >> 16;
+    return u >= 246 && u <= 255 && v >= 50 && v <= 206;
+}
+uint16_t skyTexel(int v) { return rgb565(20 + v / 2, 60 + v / 2, 250); }
+
 // Test pictures laid out like the real ones (regions of the atlas in distinct
 // colours with grid lines, the reflection as rings), so that a frame shows
 // which part of the picture each face takes.
@@ -52,7 +61,8 @@ std::unique_ptr<Image> planeAtlas() {
             if (in(4, 47, 20, 49) || in(234, 46, 252, 50)) c = v < 48 ? rgb565(250, 140, 0) : rgb565(0, 200, 120);
             if (in(2, 166, 40, 204))
                 c = v < 172 ? rgb565(30, 30, 250) : u < 14 ? rgb565(250, 30, 30) : rgb565(240, 240, 240);
-            if (in(215, 52, 253, 204)) c = (v < 60 || v > 196) ? rgb565(230, 200, 60) : rgb565(140, 90, 40);
+            if (in(215, 52, 245, 204)) c = (v < 60 || v > 196) ? rgb565(230, 200, 60) : rgb565(140, 90, 40);
+            if (in(248, 52, 253, 204)) c = skyTexel(v);
             image->pixels[v * 256 + u] = c;
         }
     return image;
@@ -139,6 +149,41 @@ class MeshFiles : public ::testing::Test {
         }
         return frameHash(screen->backBuffer);
     }
+    // Splits the plane's faces into the sky triangle (every corner's texel in
+    // the sky strip) and the plane itself.
+    void splitSky() {
+        planeFaces.clear();
+        skyFaces.clear();
+        for (int i = 0; i < plane->faceCount; i++) {
+            const TexFace& t = plane->texFaces[i];
+            const bool sky = inSkyStrip(plane->texCoords[t.a]) && inSkyStrip(plane->texCoords[t.b]) &&
+                             inSkyStrip(plane->texCoords[t.c]);
+            (sky ? skyFaces : planeFaces).push_back(i);
+        }
+    }
+    // Which of the plane's vertices belong to the plane itself, not the sky.
+    std::vector<bool> planeVertices() {
+        splitSky();
+        std::vector<bool> ofPlane(plane->vertexCount, false);
+        for (int f : planeFaces)
+            for (int v : {plane->faces[f].a, plane->faces[f].b, plane->faces[f].c}) ofPlane[v] = true;
+        return ofPlane;
+    }
+    // Renders only the given faces of the plane, in their order.
+    void renderFaces(const std::vector<int>& which) {
+        std::vector<MeshFace> faces(plane->faces, plane->faces + plane->faceCount);
+        std::vector<TexFace> texFaces(plane->texFaces, plane->texFaces + plane->faceCount);
+        const int count = plane->faceCount;
+        for (size_t k = 0; k < which.size(); k++) {
+            plane->faces[k] = faces[which[k]];
+            plane->texFaces[k] = texFaces[which[k]];
+        }
+        plane->faceCount = static_cast<int32_t>(which.size());
+        plane->render();
+        plane->faceCount = count;
+        std::copy(faces.begin(), faces.end(), plane->faces);
+        std::copy(texFaces.begin(), texFaces.end(), plane->texFaces);
+    }
     int covered(Fixed far) const {
         int n = 0;
         for (int i = 0; i < SCREEN_PIXELS; i++) n += screen->depthBuffer[i] != far;
@@ -148,6 +193,7 @@ class MeshFiles : public ::testing::Test {
     Screen* screen = nullptr;
     std::unique_ptr<Image> planeTexture, flowerTexture;
     std::unique_ptr<Mesh> plane, flower;
+    std::vector<int> planeFaces, skyFaces;
 };
 
 double length(Fixed x, Fixed y, Fixed z) { return std::sqrt(double(x) * x + double(y) * y + double(z) * z) / 65536.0; }
@@ -185,11 +231,13 @@ TEST_F(MeshFiles, RecordsAreWellFormed) {
 }
 
 TEST_F(MeshFiles, BiplaneFillsTheScreenWithoutLeavingIt) {
+    const std::vector<bool> ofPlane = planeVertices();
     int narrowest = SCREEN_WIDTH, widest = 0;
     for (uint32_t t = 88101; t < 138101; t += 33) {
         poseBiplaneScene(t);
         int left = 1 << 30, right = -(1 << 30);
         for (int i = 0; i < plane->vertexCount; i++) {
+            if (!ofPlane[i]) continue;
             ASSERT_TRUE(plane->screenX[i] >= 0 && plane->screenX[i] < SCREEN_WIDTH) << "t=" << t << " vertex " << i;
             ASSERT_TRUE(plane->screenY[i] >= 0 && plane->screenY[i] < SCREEN_HEIGHT) << "t=" << t << " vertex " << i;
             left = std::min(left, plane->screenX[i]);
@@ -203,21 +251,82 @@ TEST_F(MeshFiles, BiplaneFillsTheScreenWithoutLeavingIt) {
 }
 
 TEST_F(MeshFiles, CavePassRecedesFromNearToFar) {
+    const std::vector<bool> ofPlane = planeVertices();
     poseCave(176000);
     int nearLeft = SCREEN_WIDTH, nearRight = 0;
     for (int i = 0; i < plane->vertexCount; i++) {
+        if (!ofPlane[i]) continue;
         nearLeft = std::min(nearLeft, plane->screenX[i]);
         nearRight = std::max(nearRight, plane->screenX[i]);
     }
     EXPECT_GT(nearRight - nearLeft, 20);
     poseCave(182000);
-    for (int i = 0; i < plane->vertexCount; i++) EXPECT_GT(plane->viewZ[i], 100 << 16);
+    for (int i = 0; i < plane->vertexCount; i++) {
+        if (!ofPlane[i]) continue;
+        EXPECT_GT(plane->viewZ[i], 100 << 16);
+    }
+}
+
+// The sky is one painted triangle; everything else is the plane.
+TEST_F(MeshFiles, PlaneCarriesOneSkyTriangle) {
+    splitSky();
+    ASSERT_EQ(skyFaces.size(), 1u);
+    EXPECT_EQ(plane->faces[skyFaces[0]].materialId, 0);
+    EXPECT_EQ(planeFaces.size(), 135u);
+}
+
+// Every pixel of every frame the biplane scene can draw (any whole
+// millisecond) is covered by the sky, behind the plane and nearer than the
+// depth the scene clears to; any pixel left over would show the scene's flat
+// blue through a hole in the sky.
+TEST_F(MeshFiles, SkyCoversEveryBiplaneFrame) {
+    splitSky();
+    for (uint32_t t = 88101; t < 138101; t++) {
+        poseBiplaneScene(t);
+        for (int i = 0; i < SCREEN_PIXELS; i++) screen->depthBuffer[i] = 0x640000;
+        renderFaces(skyFaces);
+        const int left = SCREEN_PIXELS - covered(0x640000);
+        ASSERT_EQ(left, 0) << "t=" << t;
+        if (t % 97 == 0) {
+            // The plane, drawn after the sky, keeps every pixel it draws alone.
+            for (int i = 0; i < SCREEN_PIXELS; i++) screen->backBuffer[i] = 0;
+            renderFaces(planeFaces);
+            std::vector<uint16_t> withSky(screen->backBuffer, screen->backBuffer + SCREEN_PIXELS);
+            clear(0, 0x640000);
+            renderFaces(planeFaces);
+            for (int i = 0; i < SCREEN_PIXELS; i++) {
+                if (screen->backBuffer[i] == 0) continue;
+                ASSERT_EQ(withSky[i], screen->backBuffer[i]) << "t=" << t << " at " << i;
+            }
+        }
+    }
+}
+
+// The cave scene flies the same mesh past its camera: the sky must never
+// reach its screen, at any millisecond of the plane's pass.
+TEST_F(MeshFiles, CaveNeverDrawsTheSky) {
+    splitSky();
+    for (uint32_t t = 175351; t <= 183100; t++) {
+        poseCave(t);
+        for (int i = 0; i < SCREEN_PIXELS; i++) screen->depthBuffer[i] = 0x3E80000;
+        renderFaces(skyFaces);
+        ASSERT_EQ(covered(0x3E80000), 0) << "t=" << t;
+    }
 }
 
 // Every face drawn from both sides against the faces as they are: from any
 // side, what the front faces cover is the whole silhouette (no face turned
-// the wrong way, no open part).
+// the wrong way, no open part). The sky, one-sided by design, is left out.
 TEST_F(MeshFiles, SolidFromEverySide) {
+    splitSky();
+    const int skyCount = static_cast<int>(skyFaces.size());
+    std::vector<MeshFace> allFaces(plane->faces, plane->faces + plane->faceCount);
+    std::vector<TexFace> allTexFaces(plane->texFaces, plane->texFaces + plane->faceCount);
+    for (size_t k = 0; k < planeFaces.size(); k++) {
+        plane->faces[k] = allFaces[planeFaces[k]];
+        plane->texFaces[k] = allTexFaces[planeFaces[k]];
+    }
+    plane->faceCount -= skyCount;
     for (Mesh* mesh : {plane.get(), flower.get()}) {
         const int faces = mesh->faceCount;
         std::vector<MeshFace> original(mesh->faces, mesh->faces + faces);
@@ -289,9 +398,9 @@ TEST_F(MeshFiles, FramesMatchTheirRecordedHashes) {
     // Recorded after looking at the frames; a change of the meshes, the
     // loader or the rasterizer shows up here.
     const Expected expected[] = {
-        {"biplane_95000", 0x1eae195ee8526d53ull},  {"biplane_120000", 0xf8f7e17c1b19ed7full},
-        {"biplane_131000", 0xefa73a97429f58c0ull}, {"cave_175400", 0x46a280d64c106b19ull},
-        {"cave_176000", 0xe4c809324921c26eull},    {"plane_below", 0xc9603de124619b6dull},
+        {"biplane_95000", 0x940958ce9b101c6dull},  {"biplane_120000", 0xf05234cf8cbbddd9ull},
+        {"biplane_131000", 0xf7d3f63e6ec9cd04ull}, {"cave_175400", 0x46a280d64c106b19ull},
+        {"cave_176000", 0x845818b8e5cf0080ull},    {"plane_below", 0xf74a8174052402c1ull},
         {"meadow", 0xa78525d97c781c11ull},         {"flower_turned", 0x602df0c2d2f094edull},
     };
     ASSERT_EQ(got.size(), sizeof(expected) / sizeof(expected[0]));

@@ -242,7 +242,7 @@ Colour fin(double u, double v, const AtlasRect& r, const art::ValueNoise& noise)
     return outlined(c, u, v, r, 1.5);
 }
 
-// Propeller and tail skid: varnished mahogany plies along the blade (v),
+// Propeller: varnished mahogany plies along the blade (v),
 // brass-sheathed tips. The strip also lies on the right rim of the
 // reflection disc, where the body's right flank samples it: so the varnish
 // mirrors the same sky above and darkness below as the lacquer does, and the
@@ -263,6 +263,22 @@ Colour propeller(double u, double v, const AtlasRect& r, const art::ValueNoise& 
     const double tip = std::min(along, 1 - along);
     c = mix(c, BRASS, 1 - smoothstep(0.04, 0.055, tip));
     return c;
+}
+
+// The sky behind the plane at atlas row v: deep blue overhead, paling to a
+// bright horizon, and below it haze that deepens again toward the ground far
+// beneath. Kept to middling blues: the clouds' light, added over it, must
+// still show as white.
+Colour sky(double v, const AtlasRect& r) {
+    const double elevation =
+        PlaneAtlas::SKY_TOP + (PlaneAtlas::SKY_BOTTOM - PlaneAtlas::SKY_TOP) * clamp01((v - r.v0) / (r.v1 - r.v0));
+    const Colour zenith = {34, 78, 162}, high = {62, 112, 190}, horizon = {176, 198, 226};
+    const Colour haze = {138, 166, 210}, low = {90, 126, 188}, deep = {70, 106, 172};
+    if (elevation > 12) return mix(high, zenith, clamp01((elevation - 12) / 24));
+    if (elevation > 0) return mix(horizon, high, std::pow(elevation / 12, 0.7));
+    if (elevation > -12) return mix(horizon, haze, std::sqrt(-elevation / 12));
+    if (elevation > -24) return mix(haze, low, (-elevation - 12) / 12);
+    return mix(low, deep, clamp01((-elevation - 24) / 12));
 }
 
 }  // namespace
@@ -291,6 +307,8 @@ bool makePlaneTexture(const std::string& dir) {
                 c = fin(u, v, PlaneAtlas::FIN, noise);
             else if (inside(PlaneAtlas::PROPELLER, u, v))
                 c = propeller(u, v, PlaneAtlas::PROPELLER, noise);
+            else if (inside(PlaneAtlas::SKY, u, v))
+                c = sky(v, PlaneAtlas::SKY);
             else if (inside(PlaneAtlas::STRUT, u, v))
                 c = strut(u, PlaneAtlas::STRUT);
             else if (inside(PlaneAtlas::COWLING, u, v))

@@ -34,9 +34,15 @@ constexpr AtlasRect WHEEL = {8, 138, 34, 162};
 // Fin and rudder, both sides: chord along u (leading edge at u1), height along
 // v (top at v0).
 constexpr AtlasRect FIN = {2, 166, 40, 204};
-// Propeller blades and the tail skid, bare wood: blade length along v (one tip
-// at v0, the other at v1), blade width along u.
-constexpr AtlasRect PROPELLER = {215, 52, 253, 204};
+// Propeller blades, bare wood: blade length along v (one tip at v0, the
+// other at v1), blade width along u.
+constexpr AtlasRect PROPELLER = {215, 52, 245, 204};
+// The sky behind the plane: a gradient down the rows, from SKY_TOP degrees
+// above the horizon at v0 to SKY_BOTTOM below it at v1, the same in every
+// column. It lies on the right rim of the reflection disc, so the body's
+// right flank, seen edge on, mirrors the sky there.
+constexpr AtlasRect SKY = {248, 52, 253, 204};
+constexpr double SKY_TOP = 48, SKY_BOTTOM = -34;
 // Struts: varnished walnut, unrolled around each strut along u, its length
 // along v.
 // In the picture's corner, beyond the reach of any reflected direction.

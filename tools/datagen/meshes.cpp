@@ -4,6 +4,7 @@
 // flight (away from the viewer, who mostly sees the plane from behind and
 // above, and the flowers from the front), +x is to the right. One model unit
 // is 40 file units.
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <utility>
@@ -130,6 +131,41 @@ void addWheel(MeshBuilder& mesh, Vec3 centre, double radius, double side) {
     }
 }
 
+// The sky. The scene fills the pixels the plane leaves empty with one flat
+// blue, but a pixel that a face covers keeps the face's colour: so one
+// triangle far beyond the plane, textured with the atlas's gradient, is the
+// sky behind it. It has to cover the whole screen at every moment of the
+// biplane scene, while the cave scene, which flies this same mesh past its
+// own camera, must never draw it. Its corners come from a search over both
+// scenes' poses at every millisecond: wherever the cave's camera could see
+// the triangle, one corner lies behind that camera or the face turns away
+// from it. One corner therefore sits close to the biplane camera's side
+// (about 5 units deep at the nearest) and lands far off the screen, where
+// it steers the gradient without being seen. In the scenes' model units,
+// after the plane's scale and offset; tests/data/mesh_render_test.cpp holds
+// both promises at every millisecond.
+constexpr Vec3 SKY_CORNERS[3] = {{-36.66, 87.83, 115.27}, {-265.57, -111.82, -47.67}, {67.36, 53.40, -51.32}};
+// Where the biplane scene's camera is on average, in the same units. Each
+// corner's texel row is its elevation seen from there, so that the bands of
+// the gradient lie along the horizon.
+constexpr Vec3 SKY_VIEWPOINT = {3.5, -8.5, 3.0};
+
+void addSky(MeshBuilder& mesh) {
+    const AtlasRect& r = PlaneAtlas::SKY;
+    int v[3], t[3];
+    Vec3 centre = {0, 0, 0};
+    for (int k = 0; k < 3; k++) {
+        const Vec3 p = SKY_CORNERS[k];
+        v[k] = mesh.addVertex(p * (1 / PLANE_SCALE) - PLANE_OFFSET);
+        const Vec3 d = p - SKY_VIEWPOINT;
+        const double elevation = std::atan2(d.z, std::hypot(d.x, d.y)) * 180 / PI;
+        const double row = (elevation - PlaneAtlas::SKY_TOP) / (PlaneAtlas::SKY_BOTTOM - PlaneAtlas::SKY_TOP);
+        t[k] = mesh.addTexel(atlasU(r, 0.5), atlasV(r, std::min(1.0, std::max(0.0, row))));
+        centre = centre + p * (1.0 / 3);
+    }
+    mesh.addFace(v[0], v[1], v[2], t[0], t[1], t[2], MATERIAL_TEXTURED, SKY_VIEWPOINT - centre);
+}
+
 bool buildPlane(MeshBuilder& mesh) {
     addFuselage(mesh);
 
@@ -208,6 +244,10 @@ bool buildPlane(MeshBuilder& mesh) {
         face(apex, front, left, lit, plain, plain);
         face(apex, right, front, lit, plain, plain);
         face(front, right, left, plain, plain, plain);
+        // The file holds exactly 136 faces, and the sky took the place of
+        // the tail skid's two with one: the hidden underside, written
+        // twice, keeps the count and draws nothing new.
+        face(front, right, left, plain, plain, plain);
     }
 
     // Undercarriage: the two wheels and a V leg over each.
@@ -217,13 +257,7 @@ bool buildPlane(MeshBuilder& mesh) {
         const std::vector<Texel> t = {{118, 190}, {138, 190}, {128, 202}};
         addTwoSidedPlate(mesh, leg, t, {s, 0, -0.35}, MATERIAL_TEXTURED, true);
     }
-    // Tail skid.
-    {
-        const std::vector<Vec3> c = {{0, -1.86, -0.02}, {0, -2.06, 0.06}, {0, -2.12, -0.20}};
-        const AtlasRect& r = PlaneAtlas::PROPELLER;
-        const std::vector<Texel> t = {{r.u0, r.v0}, {r.u1, r.v0}, {atlasU(r, 0.5), atlasV(r, 0.2)}};
-        addTwoSidedPlate(mesh, c, t, {1, 0, 0}, MATERIAL_TEXTURED, false);
-    }
+    addSky(mesh);
     return checkCounts(mesh, "sopwith.ase", PLANE_VERTICES, PLANE_FACES, PLANE_TEXELS);
 }
 
