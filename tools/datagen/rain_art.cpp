@@ -91,20 +91,22 @@ void paintTree(art::Canvas& canvas, double cx, double cy, double r, Colour leaf,
 
 // Someone walking under an umbrella: a ribbed dome on its shaft, a head
 // under it, a coat lit from the left, legs and dark shoes. A dome sitting
-// straight on a block of coat read as a dark, headless blob.
+// straight on a block of coat read as a dark, headless blob; held high
+// over the head, once the town is out of focus, the canopies floated free
+// of their walkers. Now they sit just above the hair.
 // tilt leans the umbrella sideways (its top moves by tilt per unit of
 // height above the hand); stride spreads the legs mid-step.
 void paintWalker(art::Canvas& canvas, double cx, double top, double r, Colour shade, Colour coat, double tilt,
                  double stride) {
     const Colour skin = {214, 176, 150}, hair = {70, 56, 52}, shoe = {44, 42, 50};
-    const double lift = 0.22 * r, wide = 1.15 * r;
+    const double lift = 0.06 * r, wide = 1.15 * r;
     for (int y = static_cast<int>(top - lift - 3); y < static_cast<int>(top + 3.4 * r); y++)
         for (int x = static_cast<int>(cx - wide - 2); x < static_cast<int>(cx + wide + 3); x++) {
             if (x < 0 || x >= W || y < 0 || y >= H) continue;
             const double px = x + 0.5 - cx, py = y + 0.5 - top;
             // Where the umbrella's axis passes at this height.
             const double ax = px - tilt * (1.4 * r - py);
-            // The canopy, held up clear of the head: half an ellipse with a
+            // The canopy, just clear of the head: half an ellipse with a
             // scalloped rim, its ribs a shade darker, and the tip above it.
             const double u = ax / wide, v = (py + lift - 0.55 * r) / (0.55 * r);
             const double scallop = 0.08 * std::fabs(std::sin(u * 3 * 3.14159));
