@@ -188,20 +188,13 @@ double cleft(double sx, double y, Colour& colour) {
     return smoothstep(-1.2, 0.4, inside);
 }
 
-// At a pour's crest: the water's glassy surface sliding to the edge, a bright
-// line where it tips over and a smooth curl just below it, with the shadow
-// behind the lip above. Returns the cover (0 away from the crest).
+// At the pour's crest: the water's glassy surface sliding to the edge, a
+// bright line where it tips over and a smooth curl just below it, with the
+// shadow behind the lip above. Returns the cover (0 away from the crest).
 double notch(double sx, double y, Colour& colour, const art::ValueNoise& noise) {
-    auto inPour = [sx](const Pour& p) { return p.halfWidth + 0.8 - std::fabs(sx - p.x); };
-    const Pour* pour = &MAIN_POUR;
-    double across = inPour(MAIN_POUR);
-    for (const Pour& p : SIDE_POURS)
-        if (inPour(p) > across) {
-            pour = &p;
-            across = inPour(p);
-        }
+    const double across = MAIN_POUR.halfWidth + 0.8 - std::fabs(sx - MAIN_POUR.x);
     if (across <= 0) return 0;
-    const double crest = crestRow(*pour, sx);
+    const double crest = crestRow(MAIN_POUR, sx);
     const double above = crest - y;
     if (above < -10 || above > 7) return 0;
     Colour c;
@@ -302,29 +295,6 @@ double splash(double x, double y, const art::ValueNoise& noise, Colour& colour) 
     const double sheet = smoothstep(-3, 5, waterInside(x - STRIP_X, y)) * (1 - smoothstep(190, 200, y));
     colour = mix(colour, {70, 136, 144}, 0.85 * sheet);
     return std::max(cover, 0.8 * drop);
-}
-
-// Where a side spill has run out: a dark wet trail down the rock and a few
-// drops on it, glinting. Returns the cover (0 away from it).
-double sideTrail(double x, double y, const art::ValueNoise& noise, Colour& colour) {
-    const double sx = x - STRIP_X;
-    double cover = 0;
-    for (const Pour& p : SIDE_POURS) {
-        const double t = sideDepth(p, y);
-        if (t < 0.6 || t > 1.8) continue;
-        const double off = sx - sideCentre(p, y);
-        const double trail =
-            std::exp(-std::pow(off / 1.3, 2)) * smoothstep(0.6, 0.9, t) * (1 - smoothstep(1.3, 1.8, t));
-        // Drops strung down the trail, each a short bead with a bright tip.
-        const double bead = noise.at(p.x * 3.0 + 800, y / 3.5);
-        const double drop = smoothstep(0.72, 0.82, bead) * std::exp(-std::pow(off / 0.8, 2)) * smoothstep(0.8, 1.0, t) *
-                            (1 - smoothstep(1.4, 1.7, t));
-        if (trail > 0.02 || drop > 0.02) {
-            colour = mix({22, 30, 38}, {210, 244, 242}, smoothstep(0.1, 0.6, drop));
-            cover = std::max(cover, std::max(0.35 * trail, 0.9 * drop));
-        }
-    }
-    return cover;
 }
 
 // A boulder: a lumpy blob, dark, its top rim lit by the mouth, moss in its
@@ -534,9 +504,6 @@ bool makeCave(const std::string& dir) {
                     c = mix(c, art::scale(ledge(px, py, hang, noise), 0.85), smoothstep(-0.8, 0.8, hang - py));
             }
             {
-                Colour tc = {0, 0, 0};
-                const double cover = sideTrail(px, py, noise, tc);
-                if (cover > 0) c = mix(c, tc, cover);
                 Colour mc = {0, 0, 0};
                 const double mist = splash(px, py, noise, mc);
                 if (mist > 0) c = mix(c, mc, mist);

@@ -25,19 +25,16 @@ inline double smoothstep01(double t) {
     return t * t * (3 - 2 * t);
 }
 
-// The water pours over the lip in three places: a broad main tongue and two
-// thin spills from notches either side of it.
+// The water pours over the lip in one broad tongue. (Two thin spills from
+// notches either side of it looked like hooked ribbons stuck on: the fall
+// without them won every one of sixteen pairs side by side.)
 struct Pour {
     double x;          // strip column of its middle at the crest
     double halfWidth;  // at the crest
     double crest;      // row where the water tips over the lip
-    double spread;     // main: extra half width gained by the pool; sides: how much they swell and shrink
-    double drift;      // columns it wanders outward by the pool
+    double spread;     // extra half width gained by the pool
 };
-const Pour MAIN_POUR = {63, 24, 14, 12, 0};
-const Pour SIDE_POURS[] = {{22, 2.0, 20, 1.0, -3}, {103, 2.3, 19, 1.2, 2}};
-// The row by which the side spills have broken up into drips.
-const double SIDE_END_ROW = 80;
+const Pour MAIN_POUR = {63, 24, 14, 12};
 
 // The crest of a pour at column x: the water bulges over the rounded rock,
 // highest in its middle and curling down at its shoulders, unevenly.
@@ -107,43 +104,16 @@ inline double mainRight(double y) {
            1.5 * std::sqrt(t) * wobble(y / 67.0, 23);
 }
 
-// How far down its short run a side spill is: 0 at its crest, 1 where the
-// last of it has broken into drips.
-inline double sideDepth(const Pour& p, double y) { return (y - p.crest) / (SIDE_END_ROW - p.crest); }
-
-// Middle (strip column) of a side spill at a row: it snakes down the rock,
-// more loosely as it goes.
-inline double sideCentre(const Pour& p, double y) {
-    const double t = std::min(1.6, std::max(0.0, sideDepth(p, y)));
-    return p.x + p.drift * t + (2.0 + 3.0 * t) * wobble(y / 8.0, p.x) + (0.4 + 1.2 * t) * wobble(y / 3.3, p.x + 9);
-}
-
-// Signed distance (columns, > 0 inside) to the edge of a side spill: it
-// thins as it falls and is gone by its end row.
-inline double sideInside(const Pour& p, double x, double y) {
-    const double t = std::max(0.0, sideDepth(p, y));
-    const double half = p.halfWidth * (1 - 0.7 * smoothstep01(t / 0.9)) + 0.5 * p.spread * std::sin(3.1 * t) +
-                        0.4 * wobble(y / 5.0, p.x + 3) - 6.0 * smoothstep01((t - 0.85) / 0.25);
-    return half - std::fabs(x - sideCentre(p, y));
-}
-
 // Signed distance (columns, > 0 inside) to the edge of the falling water,
 // ignoring where it starts at the top.
-inline double mainInside(double x, double y) { return std::min(x - mainLeft(y), mainRight(y) - x); }
-inline double waterInside(double x, double y) {
-    double d = mainInside(x, y);
-    for (const Pour& p : SIDE_POURS) d = std::max(d, sideInside(p, x, y));
-    return d;
-}
+inline double waterInside(double x, double y) { return std::min(x - mainLeft(y), mainRight(y) - x); }
 
-// The row the water starts at in a column: the crest of the pour it belongs
-// to, or below the ledge for columns no pour reaches.
+// The row the water starts at in a column: the crest of the pour, or below
+// the ledge for columns it does not reach.
 inline double waterTop(double x) {
     double top = ledgeRow(x) + 2;
     if (std::fabs(x - MAIN_POUR.x) < MAIN_POUR.halfWidth + 1.5)
         top = std::min(top, crestRow(MAIN_POUR, x) + std::max(0.0, overhangDepth(x)));
-    for (const Pour& p : SIDE_POURS)
-        if (std::fabs(x - p.x) < p.halfWidth + 1.0) top = std::min(top, crestRow(p, x));
     return top;
 }
 

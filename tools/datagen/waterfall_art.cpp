@@ -192,9 +192,9 @@ bool makeWaterfallPalette(const std::string& dir) {
 }
 
 // Opacity of the strip (columns 100..227 of the screen, all rows): the water
-// running out of the cleft and over the lip in a main tongue and two thin
-// spills, opaque inside, its sides fading out smoothly over a few pixels into
-// a soft veil of spray; fading into the painted mist where it lands.
+// running out of the cleft and over the lip in one broad tongue, opaque
+// inside, its sides fading out smoothly over a few pixels into a soft veil
+// of spray; fading into the painted mist where it lands.
 // Everywhere at least one level, because the names are drawn only where the
 // opacity is non-zero: the longest name spans the whole strip, and a name can
 // be read only in its first two seconds, while it hangs in the top rows over
@@ -218,17 +218,7 @@ bool makeWaterfallAlpha(const std::string& dir) {
             // The sheet's edge: opaque a few pixels inside, fading over a
             // band that widens as the water falls and loosens, and wavers.
             const double soft = (3.0 + 7.0 * t) * (0.8 + 0.4 * (noise.fbm(px / 9.0 + 40, py / 14.0) + 0.5));
-            double body = smoothstep(-soft, 2.5, mainInside(px, py));
-            // The thin spills thin out as they fall and break into runs of
-            // drips before their end; smoothly, with no per-column bars.
-            for (const Pour& s : SIDE_POURS) {
-                const double st = std::max(0.0, sideDepth(s, py));
-                const double drops = smoothstep(0.3, 0.62, noise.at(px / 2.5 + 60, py / 4.5));
-                const double broken = smoothstep(0.4, 0.95, st) * (1 - drops);
-                const double spill = smoothstep(-1.5 - 1.5 * st, 1.0, sideInside(s, px, py)) *
-                                     (1 - 0.35 * smoothstep(0.2, 1.0, st)) * (1 - broken);
-                body = std::max(body, spill);
-            }
+            double body = smoothstep(-soft, 2.5, d);
             // The water tips over the crest a little translucent, so the
             // painted glassy curl shows through before the sheet thickens.
             const double start =
