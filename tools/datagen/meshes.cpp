@@ -142,8 +142,8 @@ void addWheel(MeshBuilder& mesh, Vec3 centre, double radius, double side) {
 // from it. One corner therefore sits close to the biplane camera's side
 // (about 5 units deep at the nearest) and lands far off the screen, where
 // it steers the gradient without being seen. In the scenes' model units,
-// after the plane's scale and offset; tests/data/mesh_render_test.cpp holds
-// both promises at every millisecond.
+// after the plane's scale and offset, as ambrelle-skysearch finds them;
+// tests/data/mesh_render_test.cpp holds both promises at every millisecond.
 constexpr Vec3 SKY_CORNERS[3] = {{-36.66, 87.83, 115.27}, {-265.57, -111.82, -47.67}, {67.36, 53.40, -51.32}};
 // Where the biplane scene's camera is on average, in the same units. Each
 // corner's texel row is its elevation seen from there, so that the bands of
