@@ -169,16 +169,22 @@ class MeshFiles : public ::testing::Test {
             for (int v : {plane->faces[f].a, plane->faces[f].b, plane->faces[f].c}) ofPlane[v] = true;
         return ofPlane;
     }
-    // Renders only the given faces of the plane, in their order.
-    void renderFaces(const std::vector<int>& which) {
-        std::vector<MeshFace> faces(plane->faces, plane->faces + plane->faceCount);
-        std::vector<TexFace> texFaces(plane->texFaces, plane->texFaces + plane->faceCount);
-        const int count = plane->faceCount;
+    // Leaves the plane only the given faces, in their order.
+    void keepOnly(const std::vector<int>& which) {
+        const std::vector<MeshFace> faces(plane->faces, plane->faces + plane->faceCount);
+        const std::vector<TexFace> texFaces(plane->texFaces, plane->texFaces + plane->faceCount);
         for (size_t k = 0; k < which.size(); k++) {
             plane->faces[k] = faces[which[k]];
             plane->texFaces[k] = texFaces[which[k]];
         }
         plane->faceCount = static_cast<int32_t>(which.size());
+    }
+    // Renders only the given faces of the plane, then restores them all.
+    void renderFaces(const std::vector<int>& which) {
+        const std::vector<MeshFace> faces(plane->faces, plane->faces + plane->faceCount);
+        const std::vector<TexFace> texFaces(plane->texFaces, plane->texFaces + plane->faceCount);
+        const int32_t count = plane->faceCount;
+        keepOnly(which);
         plane->render();
         plane->faceCount = count;
         std::copy(faces.begin(), faces.end(), plane->faces);
@@ -319,14 +325,7 @@ TEST_F(MeshFiles, CaveNeverDrawsTheSky) {
 // the wrong way, no open part). The sky, one-sided by design, is left out.
 TEST_F(MeshFiles, SolidFromEverySide) {
     splitSky();
-    const int skyCount = static_cast<int>(skyFaces.size());
-    std::vector<MeshFace> allFaces(plane->faces, plane->faces + plane->faceCount);
-    std::vector<TexFace> allTexFaces(plane->texFaces, plane->texFaces + plane->faceCount);
-    for (size_t k = 0; k < planeFaces.size(); k++) {
-        plane->faces[k] = allFaces[planeFaces[k]];
-        plane->texFaces[k] = allTexFaces[planeFaces[k]];
-    }
-    plane->faceCount -= skyCount;
+    keepOnly(planeFaces);
     for (Mesh* mesh : {plane.get(), flower.get()}) {
         const int faces = mesh->faceCount;
         std::vector<MeshFace> original(mesh->faces, mesh->faces + faces);
