@@ -227,38 +227,20 @@ void limitSlope(std::vector<double>& v, const std::vector<double>& slope) {
 // How one picture's density turns into light.
 struct Look {
     uint64_t seed;
-    double gain;            // density to cover: 1 - exp(-gain x density)
-    double erode;           // depth of the noise that frays the outlines, in cover
-    int noiseCells;         // coarsest lattice of that noise across the picture
-    int warpCells;          // coarsest lattice of the outline warp
-    double warp;            // outline warp, texels
-    double peak;            // green of the brightest texel
-    double shadow;          // how much the lower parts of a cloud darken
-    int soften;             // blur radius of the body, texels (three box passes)
-    double nearLight;       // light left after the fading per texel per pixel of the smallest zoom showing a texel
-    double rim = 0.12;      // brightening of the tops
-    double lumps = 0.0;     // share of the light that comes from each lump lit as a ball
-    double dome = 0.7;      // share of the light that grows with the depth inside a cloud
-    double domeDepth = 18;  // texels from the outline to full depth
+    double gain;         // density to cover: 1 - exp(-gain x density)
+    double erode;        // depth of the noise that frays the outlines, in cover
+    int noiseCells;      // coarsest lattice of that noise across the picture
+    int warpCells;       // coarsest lattice of the outline warp
+    double warp;         // outline warp, texels
+    double peak;         // green of the brightest texel
+    double shadow;       // how much the lower parts of a cloud darken
+    int soften;          // blur radius of the body, texels (three box passes)
+    double nearLight;    // light left after the fading per texel per pixel of the smallest zoom showing a texel
+    double rim = 0.12;   // brightening of the tops
+    double lumps = 0.0;  // share of the light that comes from each lump lit as a ball
+    double dome = 0.7;   // share of the light that grows toward a cloud's heart
+    int coreBlur = 6;    // blur radius of the body that finds each heart, texels
 };
-
-// How deep texel i lies inside the clouds: its distance to the nearest texel
-// of thin cover, over `full` texels, at most 1.
-std::vector<double> insideDepth(const std::vector<double>& body, double full) {
-    const int reach = static_cast<int>(std::ceil(full));
-    std::vector<double> depth(TEXELS, 1.0);
-    for (int y = 0; y < SIZE; y++)
-        for (int x = 0; x < SIZE; x++) {
-            double nearest = full * full;
-            for (int dy = -reach; dy <= reach; dy++)
-                for (int dx = -reach; dx <= reach; dx++) {
-                    const double d2 = dx * dx + dy * dy;
-                    if (d2 < nearest && body[wrapIndex(x + dx, y + dy)] < 0.3) nearest = d2;
-                }
-            depth[wrapIndex(x, y)] = std::sqrt(nearest) / full;
-        }
-    return depth;
-}
 
 // The surface the lumps of the clouds make, seen from the front: each blob a
 // half ellipsoid standing out of the picture, the nearest one wherever they
@@ -358,10 +340,13 @@ bool render(const std::string& path, const std::vector<double>& density, const s
         }
     // A layer fades in by losing a fixed amount of light everywhere, so at
     // first only its brightest texels show. Were those the lit shoulders,
-    // clouds would arrive as loose slivers; lit most deep inside the body,
-    // each arrives as a small rounded cloud that grows.
-    const std::vector<double> depth = insideDepth(body, look.domeDepth);
-    for (int i = 0; i < TEXELS; i++) light[i] *= 1 - look.dome + look.dome * smoothstep(0, 1, depth[i]);
+    // clouds would arrive as loose slivers; lit most at its heart, each
+    // arrives as a small rounded cloud that grows. The heart is where the
+    // blurred body is thickest: a distance from the outline would peak
+    // along each heap's spine and bring it in as a thin arc.
+    std::vector<double> heart = wrapBlur(body, look.coreBlur);
+    for (int i = 0; i < TEXELS; i++)
+        light[i] *= 1 - look.dome + look.dome * smoothstep(0, 1, smoothstep(0.25, 0.85, heart[i]));
     double brightest = 1e-9;
     for (double v : light) brightest = std::max(brightest, v);
     // Where the zoom magnifies a texel to many pixels, only faint light may
@@ -375,7 +360,10 @@ bool render(const std::string& path, const std::vector<double>& density, const s
         for (int x = 0; x < SIZE; x++) {
             const double s = smallestScale(x, y);
             cap[wrapIndex(x, y)] = fadeAt(s * 65536) + look.nearLight * 2 * s * s;
-            slope[wrapIndex(x, y)] = std::min(3.0, std::max(1.2, 8 * s));
+            // Where no zoom magnifies a texel, a limit would only sharpen
+            // each cloud's top into a pyramid, whose tip, all that shows
+            // while the layer is faded far away, is a pointed fleck.
+            slope[wrapIndex(x, y)] = std::min(3.0, std::max(1.2, 8 * s)) + 20 * smoothstep(0.5, 0.8, s);
         }
     // Cutting the light off at the cap would leave clouds sliced along those
     // lines where the picture is shown at one texel per pixel; the clouds are
@@ -476,7 +464,7 @@ bool makeCloud1(const std::string& dir) {
     }
     std::vector<double> density(TEXELS, 0.0);
     splat(density, blobs);
-    return render(dir + "/cloud1.png", density, blobs, {0xC1u, 1.6, 0.12, 6, 8, 3, 63, 0.35, 1, 80, 0.12, 0.6, 0.7, 7});
+    return render(dir + "/cloud1.png", density, blobs, {0xC1u, 1.6, 0.12, 6, 8, 3, 63, 0.35, 1, 80, 0.12, 0.6, 0.7, 2});
 }
 
 // A field of small puffs, deep sky between them: streaming past they give the
@@ -496,7 +484,7 @@ bool makeCloud2(const std::string& dir) {
     }
     std::vector<double> density(TEXELS, 0.0);
     splat(density, blobs);
-    return render(dir + "/cloud2.png", density, blobs, {0xC2u, 1.6, 0.12, 6, 8, 3, 63, 0.35, 1, 80, 0.12, 0.6, 0.7, 6});
+    return render(dir + "/cloud2.png", density, blobs, {0xC2u, 1.6, 0.12, 6, 8, 3, 63, 0.35, 1, 80, 0.12, 0.6, 0.7, 2});
 }
 
 // Larger, flatter heaps: the nearest of the three. A few banks wider than
@@ -513,6 +501,5 @@ bool makeCloud3(const std::string& dir) {
     }
     std::vector<double> density(TEXELS, 0.0);
     splat(density, blobs);
-    return render(dir + "/cloud3.png", density, blobs,
-                  {0xC3u, 1.4, 0.15, 6, 6, 5, 63, 0.35, 2, 80, 0.12, 0.5, 0.7, 12});
+    return render(dir + "/cloud3.png", density, blobs, {0xC3u, 1.4, 0.15, 6, 6, 5, 63, 0.35, 2, 80, 0.12, 0.5, 0.7, 4});
 }
