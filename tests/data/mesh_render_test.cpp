@@ -397,9 +397,9 @@ TEST_F(MeshFiles, FramesMatchTheirRecordedHashes) {
     // Recorded after looking at the frames; a change of the meshes, the
     // loader or the rasterizer shows up here.
     const Expected expected[] = {
-        {"biplane_95000", 0x940958ce9b101c6dull},  {"biplane_120000", 0xf05234cf8cbbddd9ull},
-        {"biplane_131000", 0xf7d3f63e6ec9cd04ull}, {"cave_175400", 0x46a280d64c106b19ull},
-        {"cave_176000", 0x845818b8e5cf0080ull},    {"plane_below", 0xf74a8174052402c1ull},
+        {"biplane_95000", 0xc92f7c9aec2694deull},  {"biplane_120000", 0x21f9bf75c2a3c099ull},
+        {"biplane_131000", 0xbb808334c368523full}, {"cave_175400", 0xe593e0a9156e6a6aull},
+        {"cave_176000", 0xaaeb9aa5762738d6ull},    {"plane_below", 0xf4e9437e67ae0a81ull},
         {"meadow", 0xa78525d97c781c11ull},         {"flower_turned", 0x602df0c2d2f094edull},
     };
     ASSERT_EQ(got.size(), sizeof(expected) / sizeof(expected[0]));
