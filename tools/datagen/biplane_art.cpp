@@ -238,6 +238,12 @@ Colour fin(double u, double v, const AtlasRect& r, const art::ValueNoise& noise)
     Colour c = fabric(v - r.v0, chord, (r.v1 - r.v0) / 5.0, noise);
     const double w = r.u1 - r.u0;
     const double x = u - r.u0;  // from the trailing edge
+    // The rudder, behind the hinge: navy, cream and red stripes, the red at
+    // the trailing edge. An all-red tail merged into the body.
+    if (x < 0.48 * w) {
+        const Colour stripe = x < 0.16 * w ? Colour{170, 14, 24} : x < 0.32 * w ? CREAM : NAVY;
+        c = mix(c, art::scale(stripe, 0.9 + 0.1 * noise.fbm(x * 0.1, v * 0.1)), 0.92);
+    }
     c = mix(c, FABRIC_DARK, 0.8 * band(x, 0.48 * w, 0.5));
     return outlined(c, u, v, r, 1.5);
 }
