@@ -32,6 +32,9 @@ const Colour FABRIC_LIGHT = {214, 58, 46};
 const Colour FABRIC_DARK = {120, 14, 18};
 const Colour NAVY = {34, 44, 104};
 const Colour CREAM = {238, 226, 200};
+// The markings' red: deeper than the doped fabric, so that a roundel's dot
+// reads as a dot, not as the wing showing through.
+const Colour MARKING_RED = {170, 14, 24};
 
 // Propeller wood: two plies of mahogany, brass tip sheaths.
 const Colour WOOD_LIGHT = {186, 72, 48};
@@ -99,15 +102,13 @@ Colour reflection(double u, double v) {
 double band(double x, double p, double w) { return 1 - smoothstep(w, 2 * w, std::fabs(x - p)); }
 
 // A roundel of radius rad at (cx, cy): navy ring, cream ring, red centre dot,
-// flat paint with soft ring edges. The dot is a deeper red than the doped
-// fabric so that it reads as a dot, not as the wing showing through.
-// Returns the coverage (0..1) and sets colour.
+// flat paint with soft ring edges. Returns the coverage (0..1) and sets
+// colour.
 double roundel(double x, double y, double cx, double cy, double rad, Colour& colour) {
-    const Colour dot = {170, 14, 24};
     const double d = std::sqrt((x - cx) * (x - cx) + (y - cy) * (y - cy)) / rad;
     const double edge = 0.5 / rad;  // half a texel, in radii
     colour = mix(NAVY, CREAM, 1 - smoothstep(0.68 - edge, 0.68 + edge, d));
-    colour = mix(colour, dot, 1 - smoothstep(0.34 - edge, 0.34 + edge, d));
+    colour = mix(colour, MARKING_RED, 1 - smoothstep(0.34 - edge, 0.34 + edge, d));
     return 1 - smoothstep(1 - edge, 1 + edge, d);
 }
 
@@ -241,7 +242,7 @@ Colour fin(double u, double v, const AtlasRect& r, const art::ValueNoise& noise)
     // The rudder, behind the hinge: navy, cream and red stripes, the red at
     // the trailing edge. An all-red tail merged into the body.
     if (x < 0.48 * w) {
-        const Colour stripe = x < 0.16 * w ? Colour{170, 14, 24} : x < 0.32 * w ? CREAM : NAVY;
+        const Colour stripe = x < 0.16 * w ? MARKING_RED : x < 0.32 * w ? CREAM : NAVY;
         c = mix(c, art::scale(stripe, 0.9 + 0.1 * noise.fbm(x * 0.1, v * 0.1)), 0.92);
     }
     c = mix(c, FABRIC_DARK, 0.8 * band(x, 0.48 * w, 0.5));
