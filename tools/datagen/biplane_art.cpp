@@ -232,15 +232,16 @@ Colour tailplane(double u, double v, const AtlasRect& r, const art::ValueNoise& 
 }
 
 // Fin and rudder: chord along u (leading edge at u1), height along v (top at v0).
-// Plain red with the rudder's hinge line: striped, the tail stood out from
-// the body and, seen from behind, read as a part cutting through the wings.
+// A red fin and a striped rudder, which sets the tail apart from the body.
+// Seen from behind, the stripes once read as a part cutting through the
+// wings; with the plane drawn at its present size they read as the rudder.
 Colour fin(double u, double v, const AtlasRect& r, const art::ValueNoise& noise) {
     const double chord = clamp01((r.u1 - u) / (r.u1 - r.u0));
     Colour c = fabric(v - r.v0, chord, (r.v1 - r.v0) / 5.0, noise);
     const double w = r.u1 - r.u0;
     const double x = u - r.u0;  // from the trailing edge
     // The rudder, behind the hinge: navy, cream and red stripes, the red at
-    // the trailing edge. An all-red tail merged into the body.
+    // the trailing edge.
     if (x < 0.48 * w) {
         const Colour stripe = x < 0.16 * w ? MARKING_RED : x < 0.32 * w ? CREAM : NAVY;
         c = mix(c, art::scale(stripe, 0.9 + 0.1 * noise.fbm(x * 0.1, v * 0.1)), 0.92);
