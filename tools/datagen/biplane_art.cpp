@@ -280,8 +280,8 @@ Colour propeller(double u, double v, const AtlasRect& r, const art::ValueNoise& 
 Colour sky(double v, const AtlasRect& r) {
     const double elevation =
         PlaneAtlas::SKY_TOP + (PlaneAtlas::SKY_BOTTOM - PlaneAtlas::SKY_TOP) * clamp01((v - r.v0) / (r.v1 - r.v0));
-    const Colour zenith = {34, 78, 162}, high = {62, 112, 190}, horizon = {176, 198, 226};
-    const Colour haze = {138, 166, 210}, low = {90, 126, 188}, deep = {70, 106, 172};
+    const Colour zenith = {34, 78, 162}, high = {62, 112, 190}, horizon = {128, 166, 222};
+    const Colour haze = {104, 142, 204}, low = {90, 126, 188}, deep = {70, 106, 172};
     if (elevation > 12) return mix(high, zenith, clamp01((elevation - 12) / 24));
     if (elevation > 0) return mix(horizon, high, std::pow(elevation / 12, 0.7));
     if (elevation > -12) return mix(horizon, haze, std::sqrt(-elevation / 12));
