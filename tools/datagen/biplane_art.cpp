@@ -1,5 +1,6 @@
 // env_red.png: the biplane's texture atlas and, in its centre, the glossy red
 // reflection the environment-mapped body shows.
+#include <algorithm>
 #include <cmath>
 
 #include "art_kit.h"
@@ -273,20 +274,44 @@ Colour propeller(double u, double v, const AtlasRect& r, const art::ValueNoise& 
     return c;
 }
 
-// The sky behind the plane at atlas row v: deep blue overhead, paling to a
-// bright horizon, and below it haze that deepens again toward the ground far
+// The sky behind the plane at atlas row v: deep blue overhead, lighter at
+// the horizon, and below it haze that deepens again toward the ground far
 // beneath. Kept to middling blues: the clouds' light, added over it, must
-// still show as white.
+// still show as white. A smooth curve through the key colours: where a
+// gradient changes its slope abruptly the eye sees a crease, and the
+// camera's roll lays each one across the screen as a seam.
 Colour sky(double v, const AtlasRect& r) {
     const double elevation =
         PlaneAtlas::SKY_TOP + (PlaneAtlas::SKY_BOTTOM - PlaneAtlas::SKY_TOP) * clamp01((v - r.v0) / (r.v1 - r.v0));
-    const Colour zenith = {34, 78, 162}, high = {62, 112, 190}, horizon = {128, 166, 222};
-    const Colour haze = {104, 142, 204}, low = {90, 126, 188}, deep = {70, 106, 172};
-    if (elevation > 12) return mix(high, zenith, clamp01((elevation - 12) / 24));
-    if (elevation > 0) return mix(horizon, high, std::pow(elevation / 12, 0.7));
-    if (elevation > -12) return mix(horizon, haze, std::sqrt(-elevation / 12));
-    if (elevation > -24) return mix(haze, low, (-elevation - 12) / 12);
-    return mix(low, deep, clamp01((-elevation - 24) / 12));
+    struct Key {
+        double elevation;
+        Colour colour;
+    };
+    static const Key keys[] = {{-36, {70, 106, 172}}, {-24, {90, 126, 188}}, {-12, {104, 142, 204}},
+                               {0, {128, 166, 222}},  {12, {62, 112, 190}},  {36, {34, 78, 162}},
+                               {48, {34, 78, 162}}};
+    const int n = sizeof keys / sizeof keys[0];
+    // Monotone cubic (Fritsch-Carlson) per channel: no overshoot past a key.
+    auto channel = [&](double Colour::*c) {
+        double h[n - 1], d[n - 1], m[n];
+        for (int k = 0; k < n - 1; k++) {
+            h[k] = keys[k + 1].elevation - keys[k].elevation;
+            d[k] = (keys[k + 1].colour.*c - keys[k].colour.*c) / h[k];
+        }
+        m[0] = d[0];
+        m[n - 1] = d[n - 2];
+        for (int k = 1; k < n - 1; k++)
+            m[k] = d[k - 1] * d[k] <= 0
+                       ? 0
+                       : 3 * (h[k - 1] + h[k]) / ((2 * h[k] + h[k - 1]) / d[k - 1] + (h[k] + 2 * h[k - 1]) / d[k]);
+        const double e = std::min(std::max(elevation, keys[0].elevation), keys[n - 1].elevation);
+        int k = 0;
+        while (k < n - 2 && e > keys[k + 1].elevation) k++;
+        const double t = (e - keys[k].elevation) / h[k], t2 = t * t, t3 = t2 * t;
+        return (2 * t3 - 3 * t2 + 1) * keys[k].colour.*c + (t3 - 2 * t2 + t) * h[k] * m[k] +
+               (-2 * t3 + 3 * t2) * keys[k + 1].colour.*c + (t3 - t2) * h[k] * m[k + 1];
+    };
+    return {channel(&Colour::r), channel(&Colour::g), channel(&Colour::b)};
 }
 
 }  // namespace
@@ -323,5 +348,20 @@ bool makePlaneTexture(const std::string& dir) {
                 c = cowling(u, v, PlaneAtlas::COWLING);
             canvas.at(x, y) = c;
         }
-    return savePng(canvas.toPicture(art::Canvas::Quantise::Nearest), dir + "/env_red.png");
+    Picture picture = canvas.toPicture(art::Canvas::Quantise::Nearest);
+    // The sky's gradient spreads each RGB565 step across the screen as a
+    // line. Rounded alike, red, green and blue step on the same rows and add
+    // up to one visible seam; rounding red and blue half a level apart
+    // splits it into two fainter ones.
+    auto level = [](double value, int levels, int bits, double threshold) {
+        const int l = std::min(levels, std::max(0, static_cast<int>(value * levels / 255.0 + threshold)));
+        return (l << (8 - bits)) | (l >> (2 * bits - 8));
+    };
+    const AtlasRect& sky = PlaneAtlas::SKY;
+    for (int y = static_cast<int>(sky.v0) - 2; y <= static_cast<int>(sky.v1) + 2; y++)
+        for (int x = static_cast<int>(sky.u0); x <= static_cast<int>(sky.u1); x++) {
+            const Colour& c = canvas.at(x, y);
+            picture.set(x, y, level(c.r, 31, 5, 0.25), level(c.g, 63, 6, 0.5), level(c.b, 31, 5, 0.75));
+        }
+    return savePng(picture, dir + "/env_red.png");
 }
