@@ -287,8 +287,8 @@ Colour sky(double v, const AtlasRect& r) {
         double elevation;
         Colour colour;
     };
-    static const Key keys[] = {{-36, {70, 106, 172}}, {-24, {90, 126, 188}}, {-12, {104, 142, 204}},
-                               {0, {128, 166, 222}},  {12, {62, 112, 190}},  {36, {34, 78, 162}},
+    static const Key keys[] = {{-36, {70, 106, 172}}, {-24, {82, 120, 188}}, {-12, {92, 132, 202}},
+                               {0, {104, 148, 216}},  {12, {62, 112, 190}},  {36, {34, 78, 162}},
                                {48, {34, 78, 162}}};
     const int n = sizeof keys / sizeof keys[0];
     // Monotone cubic (Fritsch-Carlson) per channel: no overshoot past a key.
