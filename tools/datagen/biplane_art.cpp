@@ -350,18 +350,31 @@ bool makePlaneTexture(const std::string& dir) {
         }
     Picture picture = canvas.toPicture(art::Canvas::Quantise::Nearest);
     // The sky's gradient spreads each RGB565 step across the screen as a
-    // line. Rounded alike, red, green and blue step on the same rows and add
-    // up to one visible seam; rounding red and blue half a level apart
-    // splits it into two fainter ones.
-    auto level = [](double value, int levels, int bits, double threshold) {
-        const int l = std::min(levels, std::max(0, static_cast<int>(value * levels / 255.0 + threshold)));
-        return (l << (8 - bits)) | (l >> (2 * bits - 8));
-    };
+    // line, and where red, green and blue step on the same row the steps add
+    // up to one visible seam. Going down the strip, a row changes at most
+    // one channel: the one furthest from its own value; the others follow
+    // on the next rows.
     const AtlasRect& sky = PlaneAtlas::SKY;
-    for (int y = static_cast<int>(sky.v0) - 2; y <= static_cast<int>(sky.v1) + 2; y++)
-        for (int x = static_cast<int>(sky.u0); x <= static_cast<int>(sky.u1); x++) {
-            const Colour& c = canvas.at(x, y);
-            picture.set(x, y, level(c.r, 31, 5, 0.25), level(c.g, 63, 6, 0.5), level(c.b, 31, 5, 0.75));
+    const int top = static_cast<int>(sky.v0) - 2, bottom = static_cast<int>(sky.v1) + 2;
+    const int maxLevel[3] = {31, 63, 31};
+    int held[3] = {-1, -1, -1};
+    for (int y = top; y <= bottom; y++) {
+        const Colour& c = canvas.at(static_cast<int>(sky.u0), y);
+        const double want[3] = {c.r * 31 / 255.0, c.g * 63 / 255.0, c.b * 31 / 255.0};
+        int change = -1;
+        double worst = 0.5;
+        for (int k = 0; k < 3; k++) {
+            if (held[k] < 0) held[k] = std::min(maxLevel[k], std::max(0, static_cast<int>(std::lround(want[k]))));
+            const double off = std::fabs(want[k] - held[k]);
+            if (off > worst) {
+                worst = off;
+                change = k;
+            }
         }
+        if (change >= 0) held[change] += want[change] > held[change] ? 1 : -1;
+        const int r = (held[0] << 3) | (held[0] >> 2), g = (held[1] << 2) | (held[1] >> 4),
+                  b = (held[2] << 3) | (held[2] >> 2);
+        for (int x = static_cast<int>(sky.u0); x <= static_cast<int>(sky.u1); x++) picture.set(x, y, r, g, b);
+    }
     return savePng(picture, dir + "/env_red.png");
 }
