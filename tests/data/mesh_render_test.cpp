@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "datagen/mesh_atlas.h"
 #include "display/screen.h"
 #include "engine/mesh.h"
 #include "engine/trig_tables.h"
@@ -407,4 +408,37 @@ TEST_F(MeshFiles, FramesMatchTheirRecordedHashes) {
         EXPECT_EQ(got[i].first, expected[i].name);
         EXPECT_EQ(got[i].second, expected[i].hash) << got[i].first << ": 0x" << std::hex << got[i].second;
     }
+}
+
+// The biplane's sky is a gradient down one strip of env_red.png, and the
+// camera's roll lays every RGB565 step of it across the screen as a line.
+// Two channels stepping on the same row add up to a seam viewers notice, so
+// neighbouring rows differ in one channel, by one level, at most.
+TEST(PlaneTexture, SkyStripStepsOneChannelOneLevelAtATime) {
+    const Image atlas((std::string(AMBRELLE_DATA_DIR) + "/env_red.png").c_str());
+    ASSERT_EQ(atlas.width, 256);
+    const AtlasRect& sky = PlaneAtlas::SKY;
+    auto at = [&](int u, int v) { return atlas.pixels[v * 256 + u]; };
+    int steps = 0;
+    for (int v = static_cast<int>(sky.v0); v <= static_cast<int>(sky.v1); v++) {
+        for (int u = static_cast<int>(sky.u0); u <= static_cast<int>(sky.u1); u++)
+            ASSERT_EQ(at(u, v), at(static_cast<int>(sky.u0), v)) << "row " << v << " is not one colour";
+        if (v == static_cast<int>(sky.v1)) break;
+        const uint16_t a = at(static_cast<int>(sky.u0), v), b = at(static_cast<int>(sky.u0), v + 1);
+        const int d[3] = {(a >> 11) - (b >> 11), ((a >> 5) & 63) - ((b >> 5) & 63), (a & 31) - (b & 31)};
+        int changed = 0;
+        for (int k : d) {
+            ASSERT_LE(std::abs(k), 1) << "rows " << v << " and " << v + 1;
+            changed += k != 0;
+        }
+        ASSERT_LE(changed, 1) << "rows " << v << " and " << v + 1;
+        steps += changed;
+    }
+    // Still a gradient: deep blue overhead, lighter toward the horizon.
+    EXPECT_GT(steps, 20);
+    const uint16_t top = at(static_cast<int>(sky.u0), static_cast<int>(sky.v0));
+    const double horizonRow =
+        sky.v0 + (sky.v1 - sky.v0) * PlaneAtlas::SKY_TOP / (PlaneAtlas::SKY_TOP - PlaneAtlas::SKY_BOTTOM);
+    const uint16_t horizon = at(static_cast<int>(sky.u0), static_cast<int>(horizonRow));
+    EXPECT_LT((top >> 5) & 63, (horizon >> 5) & 63);
 }
