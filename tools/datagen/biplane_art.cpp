@@ -355,10 +355,10 @@ bool makePlaneTexture(const std::string& dir) {
     // one channel: the one furthest from its own value; the others follow
     // on the next rows.
     const AtlasRect& sky = PlaneAtlas::SKY;
-    const int top = static_cast<int>(sky.v0) - 2, bottom = static_cast<int>(sky.v1) + 2;
     const int maxLevel[3] = {31, 63, 31};
     int held[3] = {-1, -1, -1};
-    for (int y = top; y <= bottom; y++) {
+    for (int y = 0; y < SIZE; y++) {
+        if (!inside(sky, sky.u0, y + 0.5)) continue;  // the rows painted with the sky
         const Colour& c = canvas.at(static_cast<int>(sky.u0), y);
         const double want[3] = {c.r * 31 / 255.0, c.g * 63 / 255.0, c.b * 31 / 255.0};
         int change = -1;
